@@ -1,0 +1,61 @@
+#!/usr/bin/env bash
+# Builds everything and runs every test:
+#   host  — the portable core with AddressSanitizer and UndefinedBehaviorSanitizer
+#   win64 — everything, tests run under Wine (private prefix, virtual display)
+#   win32 — everything, compile only
+#   fuzz  — libFuzzer targets, FUZZ_SECONDS (default 30) each
+#   bench — micro-benchmarks and Wine measurements; they print figures and never fail on speed
+# BUILD_ROOT (default ./build) holds the five build folders.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+top=$(pwd)
+
+scripts/setup.sh
+
+root=${BUILD_ROOT:-$top/build}
+jobs=${JOBS:-2}
+fuzz_seconds=${FUZZ_SECONDS:-30}
+
+configure() {
+    local dir=$root/$1
+    shift
+    [[ -f $dir/CMakeCache.txt ]] || cmake -S "$top" -B "$dir" "$@" >/dev/null
+}
+step() { printf '\n=== %s\n' "$*"; }
+
+step "configure"
+configure host -DECHOMETER_FLAVOUR=test
+configure win64 -DCMAKE_TOOLCHAIN_FILE="$top/cmake/mingw-w64-x86_64.cmake"
+configure win32 -DCMAKE_TOOLCHAIN_FILE="$top/cmake/mingw-w64-i686.cmake"
+configure bench -DECHOMETER_FLAVOUR=bench -DCMAKE_BUILD_TYPE=Release
+configure fuzz -DECHOMETER_FLAVOUR=fuzz -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++
+
+for b in host win64 win32 bench fuzz; do
+    step "build $b"
+    cmake --build "$root/$b" -j "$jobs"
+done
+
+step "host tests (ASan, UBSan)"
+ctest --test-dir "$root/host" --output-on-failure -j "$jobs"
+
+step "fuzz (${fuzz_seconds} s per target)"
+for f in "$root"/fuzz/tests/fuzz/*_fuzz; do
+    name=$(basename "$f")
+    corpus=$root/fuzz/corpus/$name
+    mkdir -p "$corpus"
+    seeds=$top/tests/fuzz/seeds/$name
+    [[ -d $seeds ]] || seeds=
+    echo "-- $name"
+    (cd "$root/fuzz" && "$f" -max_total_time="$fuzz_seconds" -print_final_stats=0 "$corpus" $seeds 2>&1 | tail -n 2)
+done
+
+step "benchmarks (figures only)"
+for b in "$root"/bench/bench/*_bench; do
+    [[ -x $b ]] && "$b" --benchmark_min_time=0.2
+done
+if [[ -x $top/scripts/measure.sh ]]; then
+    "$top/scripts/measure.sh" "$root/win64"
+fi
+
+step "win64 tests under Wine"
+ctest --test-dir "$root/win64" --output-on-failure -j "$jobs"

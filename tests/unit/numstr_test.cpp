@@ -1,0 +1,166 @@
+// Number and text conversions: the rules every log line and every typed period goes through.
+#include <gtest/gtest.h>
+
+#include <cfloat>
+#include <cmath>
+#include <limits>
+#include <string>
+
+#include "support/numstr.h"
+
+namespace {
+
+struct IntCase {
+    const char* text;
+    int32_t value;
+};
+
+TEST(StrToInt, ReadsSignAndLeadingDigitsOnly) {
+    const IntCase cases[] = {
+        {"12abc", 12},
+        {"abc", 0},
+        {"", 0},
+        {" 7", 0},
+        {"+7", 7},
+        {"-", 0},
+        {"-15", -15},
+        {"+-3", 0},
+        {"--3", 0},
+        {"007", 7},
+        {"1 2", 1},
+        {"-2147483648", INT32_MIN},
+        {"2147483647", INT32_MAX},
+        {"2147483648", INT32_MIN},
+        {"4294967296", 0},
+        {"4294967297", 1},
+        {"12\x00"
+         "3",
+         12},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(StrToInt(c.text), c.value) << '"' << c.text << '"';
+}
+
+TEST(StrToIndex, EmptyAndNonNumericTextsAreNoIndex) {
+    const IntCase cases[] = {
+        {"", -1}, {"abc", -1}, {"0", 0}, {"0x", 0}, {"-0", -1}, {"+0", -1}, {"5", 5}, {"-3", -3}, {" 1", -1},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(StrToIndex(c.text), c.value) << '"' << c.text << '"';
+}
+
+TEST(IntToStr, WritesPlainDecimal) {
+    const IntCase cases[] = {
+        {"0", 0}, {"-15", -15}, {"2147483647", INT32_MAX}, {"-2147483648", INT32_MIN}, {"10", 10}};
+    for (const auto& c : cases)
+        EXPECT_EQ(IntToStr(c.value), c.text);
+}
+
+struct RealCase {
+    const char* text;
+    double value;
+};
+
+TEST(StrToReal, ScansLikeTheProgramDoes) {
+    const RealCase cases[] = {
+        {"12.5", 12.5},  {"1,5", 15.0},   {"1.2.3", 1.2},  {"2e3", 2000.0},   {"3-", 3.0},
+        {"12 kg", 12.0}, {"", 0.0},       {"-2.5", -2.5},  {"+4", 4.0},       {"abc", 0.0},
+        {"0.5", 0.5},    {"1e-3", 0.001}, {"5E2x", 500.0}, {"1.5e+2", 150.0}, {"7e", 7.0},
+        {"-", 0.0},      {"0.3", 0.3},    {".25", 0.25},   {"1 000", 1000.0}, {"2e-1", 0.2},
+    };
+    for (const auto& c : cases)
+        EXPECT_DOUBLE_EQ(StrToReal(c.text), c.value) << '"' << c.text << '"';
+}
+
+TEST(StrToReal, HugeTextsSaturateInsteadOfTrapping) {
+    EXPECT_EQ(StrToReal("1e999999"), HUGE_VAL);
+    EXPECT_EQ(StrToReal("-1e400"), -HUGE_VAL);
+    EXPECT_EQ(StrToReal("0e999999"), 0.0);
+    EXPECT_EQ(StrToReal("1e-999999"), 0.0);
+    EXPECT_EQ(StrToReal(std::string(6000, '9')), HUGE_VAL);
+    EXPECT_DOUBLE_EQ(StrToReal("1e308"), 1e308);
+}
+
+TEST(RealToStr, FifteenDigitsNoExponent) {
+    const RealCase cases[] = {
+        {"0", 0.0},
+        {"0", -0.0},
+        {"0.5", 0.5},
+        {"0.0001", 0.0001},
+        {"123.456", 123.456},
+        {"5", 5.0},
+        {"1000", 1000.0},
+        {"-2.5", -2.5},
+        {"0.333333333333333", 1.0 / 3.0},
+        {"0.1", 0.1},
+        {"100", 100.0},
+        {"123456789012346000", 123456789012345678.0},
+        {"100000000000000000000", 1e20},
+        {"0.00000000000000000001", 1e-20},
+        {"5000", 5000.0},
+        {"500", 500.0},
+        {"0.666666666666667", 2.0 / 3.0},
+        {"999999999999994", 999999999999994.0},
+        // The rule rounds once at fourteen digits before it settles on fifteen, so a run of nines
+        // that rounds up there carries into the next power of ten.
+        {"1000000000000000", 999999999999999.0},
+        {"1000000000000000", 999999999999995.0},
+        {"1", 0.999999999999999},
+        {"0.99999999999999", 0.99999999999999},
+        {"-1.5", -1.5},
+        {"4294967296", 4294967296.0},
+        {"0.3", 0.1 + 0.2},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(RealToStr(c.value), c.text) << c.value;
+}
+
+TEST(RealToStr, UsesExtendedPrecisionForTheScaling) {
+    // 0.1 + 0.2 is 0.30000000000000004 in double; fifteen digits must hide that, and they do only
+    // when no rounding error of the scaling loop creeps into the sixteenth digit.
+    for (int k = 1; k < 1000; ++k) {
+        const double x = k / 1000.0;
+        std::string expect = std::to_string(k);
+        expect.insert(0, 3 - std::min<size_t>(3, expect.size()), '0');
+        expect = "0." + expect;
+        while (expect.back() == '0')
+            expect.pop_back();
+        if (expect.back() == '.') expect.pop_back();
+        ASSERT_EQ(RealToStr(x), expect) << k;
+    }
+}
+
+TEST(RealToStr, NonFiniteValuesEndTheLoop) {
+    EXPECT_EQ(RealToStr(std::numeric_limits<double>::infinity()), "INF");
+    EXPECT_EQ(RealToStr(-std::numeric_limits<double>::infinity()), "-INF");
+    EXPECT_EQ(RealToStr(std::numeric_limits<double>::quiet_NaN()), "NAN");
+    EXPECT_EQ(RealToStr(DBL_MAX).size(), 309u);
+    EXPECT_EQ(RealToStr(DBL_TRUE_MIN).substr(0, 7), "0.00000");
+}
+
+TEST(RoundToInt32, HalvesGoToEven) {
+    const struct {
+        double value;
+        int32_t rounded;
+    } cases[] = {{2.5, 2},
+                 {3.5, 4},
+                 {-2.5, -2},
+                 {0.5, 0},
+                 {1.5, 2},
+                 {-0.4, 0},
+                 {2147483647.0, INT32_MAX},
+                 {4294967296.0 + 5, 5},
+                 {1e30, 0}};
+    for (const auto& c : cases)
+        EXPECT_EQ(RoundToInt32(c.value), c.rounded) << c.value;
+}
+
+TEST(IntToHex, PadsAndCuts) {
+    EXPECT_EQ(IntToHex(0x401234, 8), "00401234");
+    EXPECT_EQ(IntToHex(0xDEADBEEF, 8), "DEADBEEF");
+    EXPECT_EQ(IntToHex(0xABCDEF, 4), "CDEF");
+    EXPECT_EQ(IntToHex(0xF, 10), "000000000F");
+    EXPECT_EQ(IntToHex(5, 0), "");
+}
+
+}  // namespace

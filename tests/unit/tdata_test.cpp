@@ -1,0 +1,131 @@
+// TData: setters, copies and the four conversions of every tag.
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "runtime/event.h"
+#include "runtime/tdata.h"
+
+namespace {
+
+TData Str(const char* s) {
+    TData d;
+    SetString(d, s);
+    return d;
+}
+TData Real(double v) {
+    TData d;
+    SetReal(d, v);
+    return d;
+}
+TData Tagged(uint8_t tag) {
+    TData d = Str("42");  // a stale payload that no reader may look at
+    d.Int = 42;
+    d.Real = 42.0;
+    d.Type = tag;
+    return d;
+}
+
+struct ConversionCase {
+    const char* name;
+    TData data;
+    int32_t integer;
+    const char* text;
+    double real;
+    int32_t index;
+};
+
+TEST(TData, ConversionsOfEveryTag) {
+    const ConversionCase cases[] = {
+        {"null", TData{}, 0, "", 0.0, -1},
+        {"int -15", IntData(-15), -15, "-15", -15.0, -15},
+        {"int 0", IntData(0), 0, "0", 0.0, 0},
+        {"text 12abc", Str("12abc"), 12, "12abc", 12.0, 12},
+        {"text abc", Str("abc"), 0, "abc", 0.0, -1},
+        {"text empty", Str(""), 0, "", 0.0, -1},
+        {"text 0", Str("0"), 0, "0", 0.0, 0},
+        {"text 1,5", Str("1,5"), 1, "1,5", 15.0, 1},
+        {"real 2.5", Real(2.5), 2, "2.5", 2.5, 2},
+        {"real 3.5", Real(3.5), 4, "3.5", 3.5, 4},
+        {"real -2.5", Real(-2.5), -2, "-2.5", -2.5, -2},
+        {"real 100", Real(100.0), 100, "100", 100.0, 100},
+        {"real -0", Real(-0.0), 0, "0", -0.0, 0},
+        {"NoValue", Tagged(NoValue), 0, "", 0.0, -1},
+        {"forwarded null", Tagged(0x80), 0, "", 0.0, -1},
+        {"forwarded int", Tagged(0x81), 0, "", 0.0, -1},
+        {"forwarded text", Tagged(0x82), 0, "", 0.0, -1},
+        {"tag 3", Tagged(3), 0, "", 0.0, -1},
+        {"tag 255", Tagged(255), 0, "", 0.0, -1},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(ToInteger(c.data), c.integer);
+        EXPECT_EQ(ToString(c.data), c.text);
+        EXPECT_DOUBLE_EQ(ToReal(c.data), c.real);
+        EXPECT_EQ(ToIndex(c.data), c.index);
+    }
+}
+
+TEST(TData, SettersClearLinksButKeepOtherPayloads) {
+    TData other;
+    TKV_Event outlet;
+    TData d;
+    SetString(d, "kept");
+    d.Target = &outlet;
+    d.Next = &other;
+    SetInteger(d, 7);
+    EXPECT_EQ(DataType(d), kTypeInteger);
+    EXPECT_EQ(d.Target, nullptr);
+    EXPECT_EQ(d.Next, nullptr);
+    EXPECT_EQ(d.Str, "kept");
+    SetReal(d, 1.5);
+    EXPECT_EQ(d.Int, 7);
+    d.Next = &other;
+    SetNull(d);
+    EXPECT_EQ(DataType(d), kTypeNull);
+    EXPECT_EQ(d.Next, nullptr);
+    EXPECT_EQ(d.Real, 1.5);
+    SetString(d, static_cast<const char*>(nullptr));
+    EXPECT_EQ(DataType(d), kTypeString);
+    EXPECT_EQ(ToString(d), "");
+}
+
+TEST(TData, CopiesAreIndependent) {
+    TData a = Str("first");
+    TData b = a;
+    SetString(b, "second");
+    EXPECT_EQ(a.Str, "first");
+    EXPECT_EQ(b.Str, "second");
+    TData c = Str("a long text that does not fit in a small-string buffer at all");
+    TData e = c;
+    e.Str[0] = 'X';
+    EXPECT_EQ(c.Str[0], 'a');
+}
+
+TEST(TData, ConsumingAdvancesAlongTheChain) {
+    TData last = IntData(3);
+    TData second = Str("two");
+    second.Next = &last;
+    TData head = IntData(1);
+    head.Next = &second;
+
+    ConsumeData(head);
+    EXPECT_EQ(ToString(head), "two");
+    EXPECT_EQ(head.Next, &last);
+    ConsumeData(head);
+    EXPECT_EQ(ToInteger(head), 3);
+    ConsumeData(head);
+    EXPECT_EQ(DataType(head), kTypeNull);
+    EXPECT_EQ(DataType(last), kTypeInteger);  // chain members are never changed through Next
+}
+
+TEST(TData, ConsumingFromARecordThatIsItsOwnSuccessorsOwner) {
+    // Next pointing at a record whose string the assignment replaces must still copy cleanly.
+    TData tail = Str("a string long enough to live on the heap, not in the small buffer");
+    TData head = Str("another heap-sized string that the consume step will release first");
+    head.Next = &tail;
+    ConsumeData(head);
+    EXPECT_EQ(head.Str, tail.Str);
+}
+
+}  // namespace
