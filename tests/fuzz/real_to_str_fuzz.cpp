@@ -34,10 +34,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (points == 1 && (text.back() == '0' || text.back() == '.')) abort();
     if (x != 0 && significant > 15 && points == 1) abort();
 
-    const double back = std::strtod(text.c_str(), nullptr);
+    // Read back in extended precision: fifteen digits of DBL_MAX round above the double range.
+    const long double back = std::strtold(text.c_str(), nullptr);
     if (x == 0) {
         if (text != "0") abort();
-    } else if (std::fabs(back - x) > std::fabs(x) * 1e-14) {
+    } else if (std::fabs(back - x) > std::fabs(static_cast<long double>(x)) * 1e-14L) {
         abort();
     }
     return 0;
