@@ -35,6 +35,9 @@ for b in host win64 win32 bench fuzz; do
     cmake --build "$root/$b" -j "$jobs"
 done
 
+step "lint"
+scripts/lint.sh "$root/host"
+
 step "host tests (ASan, UBSan)"
 ctest --test-dir "$root/host" --output-on-failure -j "$jobs"
 
