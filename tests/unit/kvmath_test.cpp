@@ -1,0 +1,130 @@
+// Calculator: operand sources, the product, integer rounding and the getter.
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "components/kvmath.h"
+
+namespace {
+
+class Calculator : public ::testing::Test {
+protected:
+    void SetUp() override { EnableLinks(); }
+    void TearDown() override { DisableLinks(); }
+};
+
+struct Sink {
+    std::vector<TData> seen;
+    void act(TData& d, uint16_t /*index*/) { seen.push_back(d); }
+};
+
+struct Source {
+    TData value;
+    void get(TData& d, uint16_t /*index*/) { d = value; }
+};
+
+TData Str(const char* s) {
+    TData d;
+    SetString(d, s);
+    return d;
+}
+TData Real(double v) {
+    TData d;
+    SetReal(d, v);
+    return d;
+}
+
+// The scheme's calculator: seconds × 1000.0, real result.
+void SchemeSettings(TKVMath& m) {
+    m.Operation = 2;
+    m.Op1 = 0.0;
+    m.Op2 = 1000.0;
+    m.ResultType = 1;
+    m.SetDefault(0.0);
+    m.SetAngleMode(false);
+}
+
+TEST_F(Calculator, OperandsAndResult) {
+    const struct {
+        const char* name;
+        double op1, op2;
+        uint8_t resultType;
+        std::vector<TData> incoming;  // a chain, first value first
+        TData result;
+        bool kept;  // the incoming record is left as it came
+    } cases[] = {
+        {"seconds as text", 0.0, 1000.0, 1, {Str("5")}, Real(5000.0), false},
+        {"text without digits", 0.0, 1000.0, 1, {Str("abc")}, Real(0.0), false},
+        {"no lower bound", 0.0, 1000.0, 1, {Real(0.5)}, Real(500.0), false},
+        {"null incoming", 0.0, 1000.0, 1, {TData{}}, Real(0.0), true},
+        {"set defaults leave the incoming value alone", 3.0, 1000.0, 1, {Str("5")}, Real(3000.0), true},
+        {"the second operand takes the next value", 0.0, 0.0, 1, {IntData(2), Str("3.5")}, Real(7.0), false},
+        {"ties to even: 2.5", 2.5, 1.0, 0, {}, IntData(2), false},
+        {"ties to even: 3.5", 3.5, 1.0, 0, {}, IntData(4), false},
+        {"ties to even: -2.5", -2.5, 1.0, 0, {}, IntData(-2), false},
+        {"ties to even: 0.5", 0.5, 1.0, 0, {}, IntData(0), false},
+        {"nearest otherwise: 2.6", 2.6, 1.0, 0, {}, IntData(3), false},
+        {"integer result from text", 0.0, 1.0, 0, {Str("2.5")}, IntData(2), false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        TKVMath m;
+        SchemeSettings(m);
+        m.Op1 = c.op1;
+        m.Op2 = c.op2;
+        m.ResultType = c.resultType;
+        Sink sink;
+        m.evResult = MakeEvent<&Sink::act>(&sink, 0);
+
+        std::vector<TData> chain = c.incoming;
+        for (std::size_t i = 0; i + 1 < chain.size(); ++i)
+            chain[i].Next = &chain[i + 1];
+        TData d = chain.empty() ? TData{} : chain[0];
+        Emit(MakeEvent<&TKVMath::actCalc>(&m, 0), d);
+
+        ASSERT_EQ(sink.seen.size(), 1u);
+        EXPECT_EQ(DataType(sink.seen[0]), DataType(c.result));
+        EXPECT_EQ(ToReal(sink.seen[0]), ToReal(c.result));
+        TData pulled;
+        Pull(MakeEvent<&TKVMath::getResult>(&m, 0), pulled);
+        EXPECT_EQ(DataType(pulled), DataType(c.result));
+        EXPECT_EQ(ToReal(pulled), ToReal(c.result));
+        if (c.kept) {
+            EXPECT_EQ(DataType(d), DataType(chain[0]));
+            EXPECT_EQ(ToString(d), ToString(chain[0]));
+        } else {
+            EXPECT_EQ(DataType(d), kTypeNull);  // every value of the chain was taken
+        }
+    }
+}
+
+TEST_F(Calculator, PinnedOperandsWinOverDefaultsAndIncoming) {
+    Source four{IntData(4)}, half{Str("0.5")};
+    TKVMath m;
+    SchemeSettings(m);
+    m.Op1 = 7.0;
+    m.pinOp1 = MakeEvent<&Source::get>(&four, 0);
+    m.pinOp2 = MakeEvent<&Source::get>(&half, 0);
+    TData d = IntData(9);
+    Emit(MakeEvent<&TKVMath::actCalc>(&m, 0), d);
+    EXPECT_EQ(m.Result, 2.0);
+    EXPECT_EQ(ToInteger(d), 9);  // not consumed
+}
+
+TEST_F(Calculator, GetterReportsTheDefaultUntilTheFirstCalculation) {
+    TKVMath m;
+    SchemeSettings(m);
+    m.SetDefault(2.5);
+    const TKV_Event get = MakeEvent<&TKVMath::getResult>(&m, 0);
+    TData pulled;
+    Pull(get, pulled);
+    EXPECT_EQ(DataType(pulled), kTypeReal);
+    EXPECT_EQ(pulled.Real, 2.5);
+
+    m.ResultType = 0;
+    Pull(get, pulled);
+    EXPECT_EQ(DataType(pulled), kTypeInteger);
+    EXPECT_EQ(pulled.Int, 2);
+}
+
+}  // namespace

@@ -1,0 +1,107 @@
+// Memory: default, where a stored value comes from, forwarding of a copy.
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "components/kvmemory.h"
+
+namespace {
+
+class Memory : public ::testing::Test {
+protected:
+    void SetUp() override { EnableLinks(); }
+    void TearDown() override { DisableLinks(); }
+};
+
+struct Source {
+    TData value;
+    int pulls = 0;
+    TKV_Event unlinked;
+    void get(TData& d, uint16_t /*index*/) {
+        ++pulls;
+        d = value;
+    }
+    void getNoAnswer(TData& d, uint16_t /*index*/) { PullData(d, unlinked); }
+};
+
+struct Sink {
+    std::vector<TData> seen;
+    void act(TData& d, uint16_t /*index*/) {
+        seen.push_back(d);
+        SetString(d, "overwritten downstream");
+    }
+};
+
+TData Str(const char* s) {
+    TData d;
+    SetString(d, s);
+    return d;
+}
+
+TEST_F(Memory, DefaultIsAlsoTheStoredValueUntilTheFirstStore) {
+    TKVMemory mem;
+    TData next = IntData(5);
+    TData def = IntData(0);
+    def.Next = &next;  // a chain reference must not be kept beyond the call
+    mem.SetDefault(def);
+    EXPECT_EQ(DataType(mem.Value), kTypeInteger);
+    EXPECT_EQ(ToInteger(mem.Value), 0);
+    EXPECT_EQ(mem.Value.Next, nullptr);
+    EXPECT_EQ(mem.Default.Next, nullptr);
+
+    Sink sink;
+    mem.evData = MakeEvent<&Sink::act>(&sink, 0);
+    const TKV_Event in = MakeEvent<&TKVMemory::actValue>(&mem, 0);
+    EmitInt(in, 8);
+    EmitNull(in);  // a null incoming value is stored as null: no return to the default
+    EXPECT_EQ(DataType(mem.Value), kTypeNull);
+    EXPECT_EQ(DataType(mem.Default), kTypeInteger);
+    ASSERT_EQ(sink.seen.size(), 2u);
+    EXPECT_EQ(ToInteger(sink.seen[0]), 8);
+    EXPECT_EQ(DataType(sink.seen[1]), kTypeNull);
+}
+
+TEST_F(Memory, WhereTheStoredValueComesFrom) {
+    const struct {
+        const char* name;
+        int pin;  // 0 unlinked, 1 a getter with a value, 2 a getter that gives no answer
+        TData incoming;
+        TData stored;
+    } cases[] = {
+        {"unlinked pin: the incoming value", 0, Str("in"), Str("in")},
+        {"linked pin wins over the incoming value", 1, Str("in"), Str("pinned")},
+        {"linked pin wins over a null incoming value", 1, TData{}, Str("pinned")},
+        {"a pin with no answer falls back to the incoming value", 2, IntData(3), IntData(3)},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Source source{Str("pinned"), 0, {}};
+        TKVMemory mem;
+        mem.SetDefault(IntData(0));
+        if (c.pin == 1) mem.pinData = MakeEvent<&Source::get>(&source, 0);
+        if (c.pin == 2) mem.pinData = MakeEvent<&Source::getNoAnswer>(&source, 0);
+        Sink sink;
+        mem.evData = MakeEvent<&Sink::act>(&sink, 0);
+
+        TData d = c.incoming;
+        Emit(MakeEvent<&TKVMemory::actValue>(&mem, 0), d);
+        EXPECT_EQ(DataType(mem.Value), DataType(c.stored));
+        EXPECT_EQ(ToString(mem.Value), ToString(c.stored));
+        ASSERT_EQ(sink.seen.size(), 1u);
+        EXPECT_EQ(ToString(sink.seen[0]), ToString(c.stored));
+        EXPECT_EQ(ToString(d), "overwritten downstream");    // forwarded: fired with the caller's record...
+        EXPECT_EQ(ToString(mem.Value), ToString(c.stored));  // ...which is a copy, not the memory itself
+    }
+}
+
+TEST_F(Memory, StoresOneValueOfAChain) {
+    TKVMemory mem;
+    TData second = IntData(2);
+    TData d = IntData(1);
+    d.Next = &second;
+    Emit(MakeEvent<&TKVMemory::actValue>(&mem, 0), d);
+    EXPECT_EQ(ToInteger(mem.Value), 1);
+    EXPECT_EQ(mem.Value.Next, nullptr);
+}
+
+}  // namespace
