@@ -1,0 +1,297 @@
+// TObj: holds that postpone a free, the destruction order, clean-up that touches the dying object,
+// and Init dispatch. ASan turns a second destruction or a missed one into a failure.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "toolkit/method.h"
+#include "toolkit/obj.h"
+
+namespace {
+
+struct Journal {
+    std::vector<std::string> entries;
+    int destroyed = 0;
+};
+
+class TProbe : public TObj {
+public:
+    explicit TProbe(Journal* journal) : journal_(journal) {}
+    Journal* journal_;
+
+protected:
+    void Init() override { journal_->entries.push_back("init"); }
+    ~TProbe() override {
+        journal_->entries.push_back("subclass");
+        ++journal_->destroyed;
+    }
+};
+
+// Init must reach the most derived override, once, after every constructor has run.
+class TDerivedProbe : public TProbe {
+public:
+    explicit TDerivedProbe(Journal* journal) : TProbe(journal) { journal->entries.push_back("constructed"); }
+
+protected:
+    void Init() override { journal_->entries.push_back("derived init"); }
+};
+
+// ---- holds ----
+
+enum class Op { AddRef, ReleaseRef, Free };
+
+struct Step {
+    Op op;
+    bool aliveAfter;
+    int32_t refCountAfter;  // checked only while alive
+};
+
+struct HoldCase {
+    const char* name;
+    std::vector<Step> steps;
+};
+
+const HoldCase kHoldCases[] = {
+    {"free unheld destroys at once", {{Op::Free, false, 0}}},
+    {"free while held waits for the release",
+     {{Op::AddRef, true, 2}, {Op::Free, true, 1}, {Op::Free, true, 1}, {Op::ReleaseRef, false, 0}}},
+    {"two holds, free between",
+     {{Op::AddRef, true, 2},
+      {Op::AddRef, true, 4},
+      {Op::Free, true, 3},
+      {Op::ReleaseRef, true, 1},
+      {Op::Free, true, 1},
+      {Op::ReleaseRef, false, 0}}},
+    {"hold ended before the free", {{Op::AddRef, true, 2}, {Op::ReleaseRef, true, 0}, {Op::Free, false, 0}}},
+    {"held again after the request",
+     {{Op::AddRef, true, 2},
+      {Op::Free, true, 1},
+      {Op::AddRef, true, 3},
+      {Op::ReleaseRef, true, 1},
+      {Op::ReleaseRef, false, 0}}},
+    {"releases alone never destroy",
+     {{Op::AddRef, true, 2},
+      {Op::AddRef, true, 4},
+      {Op::ReleaseRef, true, 2},
+      {Op::ReleaseRef, true, 0},
+      {Op::Free, false, 0}}},
+};
+
+TEST(TObjHolds, FreeIsCarriedOutByTheReleaseThatEndsTheHold) {
+    for (const HoldCase& c : kHoldCases) {
+        SCOPED_TRACE(c.name);
+        Journal journal;
+        TProbe* obj = NewObj<TProbe>(&journal);
+        ASSERT_NE(obj, nullptr);
+        EXPECT_EQ(obj->RefCount, 0);
+        for (size_t i = 0; i < c.steps.size(); ++i) {
+            SCOPED_TRACE("step " + std::to_string(i));
+            const Step& s = c.steps[i];
+            switch (s.op) {
+                case Op::AddRef:
+                    obj->AddRef();
+                    break;
+                case Op::ReleaseRef:
+                    obj->ReleaseRef();
+                    break;
+                case Op::Free:
+                    obj->Free();
+                    break;
+            }
+            ASSERT_EQ(journal.destroyed, s.aliveAfter ? 0 : 1);
+            if (s.aliveAfter) {
+                EXPECT_EQ(obj->RefCount, s.refCountAfter);
+            }
+        }
+        EXPECT_EQ(journal.destroyed, 1);
+    }
+}
+
+TEST(TObjHolds, FreeOfNullDoesNothingAndFreeOfObjectDestroys) {
+    TObj::Free(nullptr);
+    Journal journal;
+    TObj::Free(NewObj<TProbe>(&journal));
+    EXPECT_EQ(journal.destroyed, 1);
+}
+
+// ---- destruction order ----
+
+struct Recorder {
+    Journal* journal = nullptr;
+    std::vector<TObj*> senders;
+    void OnDestroyed(TObj* sender) {
+        senders.push_back(sender);
+        journal->entries.push_back("ondestroy");
+    }
+};
+
+struct Tagged {
+    Journal* journal;
+    const char* tag;
+};
+
+void RecordTag(void* arg) {
+    auto* t = static_cast<Tagged*>(arg);
+    t->journal->entries.push_back(t->tag);
+}
+
+// Only the TObj part is left by now, so the object travels as a TObj.
+struct Watched {
+    Journal* journal;
+    TObj* obj;
+};
+
+void RecordOnDestroyCleared(void* arg) {
+    auto* w = static_cast<Watched*>(arg);
+    w->journal->entries.push_back(w->obj->OnDestroy ? "ondestroy still set" : "ondestroy cleared");
+}
+
+void FreeObject(void* arg) {
+    TObj::Free(static_cast<TObj*>(arg));
+}
+
+TEST(TObjDestruction, SubclassThenOnDestroyThenFreeListInOrder) {
+    Journal journal;
+    Journal ownedJournal;
+    TProbe* obj = NewObj<TProbe>(&journal);
+    ASSERT_NE(obj, nullptr);
+    Recorder recorder{&journal, {}};
+    obj->OnDestroy = MakeOnEvent<&Recorder::OnDestroyed>(&recorder);
+
+    EXPECT_EQ(obj->FreeList, nullptr) << "created on first use only";
+    Tagged first{&journal, "first"};
+    Tagged second{&journal, "second"};
+    Tagged third{&journal, "third"};
+    ASSERT_TRUE(obj->Add2FreeList(&RecordTag, &first));
+    ASSERT_TRUE(obj->Add2FreeList(&RecordTag, &second));
+    // The usual use: an owned object dies with its owner (LeakSanitizer reports it otherwise).
+    ASSERT_TRUE(obj->Add2FreeList(&FreeObject, NewObj<TProbe>(&ownedJournal)));
+    ASSERT_TRUE(obj->Add2FreeList(&RecordTag, &third));
+    Watched watched{&journal, obj};
+    ASSERT_TRUE(obj->Add2FreeList(&RecordOnDestroyCleared, &watched));
+
+    TObj* const sender = obj;
+    obj->Free();
+
+    const std::vector<std::string> expected = {"init",   "subclass", "ondestroy",        "first",
+                                               "second", "third",    "ondestroy cleared"};
+    EXPECT_EQ(journal.entries, expected);
+    EXPECT_EQ(journal.destroyed, 1);
+    EXPECT_EQ(ownedJournal.destroyed, 1);
+    ASSERT_EQ(recorder.senders.size(), 1U);
+    EXPECT_EQ(recorder.senders[0], sender);
+}
+
+// What a clean-up step does to the object that is dying: a control destroying its window gets its own
+// window procedure's AddRef/ReleaseRef pair in the middle of its destruction.
+enum class Touch { Free, HoldAndRelease, HoldFreeRelease, StrayRelease };
+
+void TouchObject(TObj* obj, Touch touch) {
+    switch (touch) {
+        case Touch::Free:
+            obj->Free();
+            break;
+        case Touch::HoldAndRelease:
+            obj->AddRef();
+            obj->ReleaseRef();
+            break;
+        case Touch::HoldFreeRelease:
+            obj->AddRef();
+            obj->Free();
+            obj->ReleaseRef();
+            break;
+        case Touch::StrayRelease:
+            obj->ReleaseRef();
+            break;
+    }
+}
+
+struct Toucher {
+    Touch touch = Touch::Free;
+    int calls = 0;
+    void OnDestroyed(TObj* sender) {
+        ++calls;
+        TouchObject(sender, touch);
+    }
+};
+
+struct TouchArg {
+    TObj* obj;
+    Touch touch;
+    int calls;
+};
+
+void TouchFromFreeList(void* arg) {
+    auto* t = static_cast<TouchArg*>(arg);
+    ++t->calls;
+    TouchObject(t->obj, t->touch);
+}
+
+TEST(TObjDestruction, CleanUpThatTouchesTheDyingObjectDoesNotDestroyItAgain) {
+    const Touch touches[] = {Touch::Free, Touch::HoldAndRelease, Touch::HoldFreeRelease, Touch::StrayRelease};
+    for (Touch touch : touches) {
+        for (bool endedByRelease : {false, true}) {
+            SCOPED_TRACE("touch " + std::to_string(static_cast<int>(touch)) +
+                         (endedByRelease ? ", ended by ReleaseRef" : ", ended by Free"));
+            Journal journal;
+            TProbe* obj = NewObj<TProbe>(&journal);
+            ASSERT_NE(obj, nullptr);
+            Toucher toucher{touch, 0};
+            obj->OnDestroy = MakeOnEvent<&Toucher::OnDestroyed>(&toucher);
+            TouchArg arg{obj, touch, 0};
+            ASSERT_TRUE(obj->Add2FreeList(&TouchFromFreeList, &arg));
+
+            if (endedByRelease) {
+                obj->AddRef();
+                obj->Free();
+                EXPECT_EQ(journal.destroyed, 0);
+                obj->ReleaseRef();
+            } else {
+                obj->Free();
+            }
+            EXPECT_EQ(journal.destroyed, 1);
+            EXPECT_EQ(toucher.calls, 1);
+            EXPECT_EQ(arg.calls, 1);
+        }
+    }
+}
+
+struct Queuer {
+    TObj* obj;
+    Tagged* late;
+};
+
+void QueueAnother(void* arg) {
+    auto* q = static_cast<Queuer*>(arg);
+    q->obj->Add2FreeList(&RecordTag, q->late);
+}
+
+TEST(TObjDestruction, ProcedureQueuedDuringDestructionStillRuns) {
+    Journal journal;
+    TProbe* obj = NewObj<TProbe>(&journal);
+    ASSERT_NE(obj, nullptr);
+    Tagged late{&journal, "late"};
+    Queuer queuer{obj, &late};
+    ASSERT_TRUE(obj->Add2FreeList(&QueueAnother, &queuer));
+    obj->Free();
+    const std::vector<std::string> expected = {"init", "subclass", "late"};
+    EXPECT_EQ(journal.entries, expected);
+}
+
+// ---- creation ----
+
+TEST(TObjCreation, NewObjCallsTheMostDerivedInitOnceAfterConstruction) {
+    Journal journal;
+    TDerivedProbe* obj = NewObj<TDerivedProbe>(&journal);
+    ASSERT_NE(obj, nullptr);
+    EXPECT_EQ(obj->RefCount, 0);
+    EXPECT_FALSE(obj->OnDestroy);
+    const std::vector<std::string> expected = {"constructed", "derived init"};
+    EXPECT_EQ(journal.entries, expected);
+    obj->Free();
+    EXPECT_EQ(journal.destroyed, 1);
+}
+
+}  // namespace
