@@ -49,22 +49,22 @@ TEST_F(Calculator, OperandsAndResult) {
         const char* name;
         double op1, op2;
         uint8_t resultType;
+        bool kept;                    // the incoming record is left as it came
         std::vector<TData> incoming;  // a chain, first value first
         TData result;
-        bool kept;  // the incoming record is left as it came
     } cases[] = {
-        {"seconds as text", 0.0, 1000.0, 1, {Str("5")}, Real(5000.0), false},
-        {"text without digits", 0.0, 1000.0, 1, {Str("abc")}, Real(0.0), false},
-        {"no lower bound", 0.0, 1000.0, 1, {Real(0.5)}, Real(500.0), false},
-        {"null incoming", 0.0, 1000.0, 1, {TData{}}, Real(0.0), true},
-        {"set defaults leave the incoming value alone", 3.0, 1000.0, 1, {Str("5")}, Real(3000.0), true},
-        {"the second operand takes the next value", 0.0, 0.0, 1, {IntData(2), Str("3.5")}, Real(7.0), false},
-        {"ties to even: 2.5", 2.5, 1.0, 0, {}, IntData(2), false},
-        {"ties to even: 3.5", 3.5, 1.0, 0, {}, IntData(4), false},
-        {"ties to even: -2.5", -2.5, 1.0, 0, {}, IntData(-2), false},
-        {"ties to even: 0.5", 0.5, 1.0, 0, {}, IntData(0), false},
-        {"nearest otherwise: 2.6", 2.6, 1.0, 0, {}, IntData(3), false},
-        {"integer result from text", 0.0, 1.0, 0, {Str("2.5")}, IntData(2), false},
+        {"seconds as text", 0.0, 1000.0, 1, false, {Str("5")}, Real(5000.0)},
+        {"text without digits", 0.0, 1000.0, 1, false, {Str("abc")}, Real(0.0)},
+        {"no lower bound", 0.0, 1000.0, 1, false, {Real(0.5)}, Real(500.0)},
+        {"null incoming", 0.0, 1000.0, 1, true, {TData{}}, Real(0.0)},
+        {"set defaults leave the incoming value alone", 3.0, 1000.0, 1, true, {Str("5")}, Real(3000.0)},
+        {"the second operand takes the next value", 0.0, 0.0, 1, false, {IntData(2), Str("3.5")}, Real(7.0)},
+        {"ties to even: 2.5", 2.5, 1.0, 0, false, {}, IntData(2)},
+        {"ties to even: 3.5", 3.5, 1.0, 0, false, {}, IntData(4)},
+        {"ties to even: -2.5", -2.5, 1.0, 0, false, {}, IntData(-2)},
+        {"ties to even: 0.5", 0.5, 1.0, 0, false, {}, IntData(0)},
+        {"nearest otherwise: 2.6", 2.6, 1.0, 0, false, {}, IntData(3)},
+        {"integer result from text", 0.0, 1.0, 0, false, {Str("2.5")}, IntData(2)},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);

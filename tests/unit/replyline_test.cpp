@@ -19,7 +19,7 @@ namespace {
 TLocalTime SaturdayEvening() {
     return TLocalTime{2026, 12, 6, 5, 21, 59, 7, 0};
 }
-const std::string kStamp = "05 06:12:2026  21:59:07";
+constexpr char kStamp[] = "05 06:12:2026  21:59:07";
 
 // Everything around the logic components: the points they are linked to write "point:value".
 struct Outside {
