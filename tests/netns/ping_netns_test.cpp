@@ -1,0 +1,296 @@
+// The echo engine where waits last: a name that does not resolve and a host that does not answer,
+// inside a private network namespace (run_in_netns.sh). The window thread must answer messages
+// through every wait, run a chain started meanwhile nested, and, when told to quit during a wait,
+// let the echo end, pass the quit on and leave no thread or handle behind.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <tlhelp32.h>
+
+#include <atomic>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "components/kvping.h"
+#include "toolkit/winthread.h"
+
+namespace {
+
+bool InPrivateNamespace() {
+    const char* flag = std::getenv("ECHOMETER_NETNS");
+    return flag != nullptr && std::strcmp(flag, "1") == 0;
+}
+
+// The namespace's own switch, reached through Wine's view of the Unix file system.
+bool SetSilent(bool silent) {
+    HANDLE f = CreateFileW(L"Z:\\proc\\sys\\net\\ipv4\\icmp_echo_ignore_all", GENERIC_WRITE, 0, nullptr,
+                           OPEN_EXISTING, 0, nullptr);
+    if (f == INVALID_HANDLE_VALUE) return false;
+    DWORD written = 0;
+    const bool ok = WriteFile(f, silent ? "1\n" : "0\n", 2, &written, nullptr) && written == 2;
+    CloseHandle(f);
+    return ok;
+}
+
+double NowMs() {
+    LARGE_INTEGER c, f;
+    QueryPerformanceCounter(&c);
+    QueryPerformanceFrequency(&f);
+    return static_cast<double>(c.QuadPart) * 1000.0 / static_cast<double>(f.QuadPart);
+}
+
+int ThreadsOfThisProcess() {
+    HANDLE snap = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
+    if (snap == INVALID_HANDLE_VALUE) return -1;
+    THREADENTRY32 t{};
+    t.dwSize = sizeof t;
+    int n = 0;
+    for (BOOL more = Thread32First(snap, &t); more; more = Thread32Next(snap, &t)) {
+        if (t.th32OwnerProcessID == GetCurrentProcessId()) ++n;
+    }
+    CloseHandle(snap);
+    return n;
+}
+
+uintptr_t HandleProbe() {
+    HANDLE e = CreateEventW(nullptr, FALSE, FALSE, nullptr);
+    CloseHandle(e);
+    return reinterpret_cast<uintptr_t>(e);
+}
+
+struct Listener {
+    TKVPing* ping = nullptr;
+    std::vector<std::string> events;
+    std::vector<double> at;
+    void onError(TData& d, uint16_t) {
+        events.push_back("error " + ToString(d));
+        at.push_back(NowMs());
+    }
+    void onReply(TData& d, uint16_t) {
+        events.push_back("reply " + ToString(d));
+        at.push_back(NowMs());
+    }
+};
+
+// Runs on the window thread when its message is dispatched; lParam names the action.
+constexpr UINT kProbe = WM_APP + 1;
+constexpr UINT kNestedPing = WM_APP + 2;
+constexpr UINT kQuit = WM_APP + 3;
+TKVPing* nestedPing = nullptr;
+
+LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+    switch (msg) {
+        case kProbe:
+            return 1;
+        case kNestedPing: {
+            TData in;
+            nestedPing->actPing(in, 0);
+            return 0;
+        }
+        case kQuit:
+            PostQuitMessage(static_cast<int>(wp));
+            return 0;
+        default:
+            return DefWindowProcW(hwnd, msg, wp, lp);
+    }
+}
+
+// Another thread sends the window a message every few milliseconds and keeps the longest time one
+// took to be answered.
+class Prober {
+public:
+    explicit Prober(HWND window) : window_(window) {
+        thread_ = CreateThread(nullptr, 0, &Run, this, 0, nullptr);
+    }
+    ~Prober() { Stop(); }
+    double Stop() {
+        if (thread_ != nullptr) {
+            stop_ = true;
+            // It may be inside a send: answer it until it has ended.
+            while (MsgWaitForMultipleObjects(1, &thread_, FALSE, INFINITE, QS_SENDMESSAGE) != WAIT_OBJECT_0) {
+                MSG m;
+                PeekMessageW(&m, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+            }
+            CloseHandle(thread_);
+            thread_ = nullptr;
+        }
+        return longest_;
+    }
+    int answers() const { return answers_; }
+
+private:
+    static DWORD WINAPI Run(void* p) {
+        auto* self = static_cast<Prober*>(p);
+        while (!self->stop_) {
+            const double start = NowMs();
+            DWORD_PTR result = 0;
+            SendMessageTimeoutW(self->window_, kProbe, 0, 0, SMTO_NORMAL, 10000, &result);
+            const double took = NowMs() - start;
+            if (took > self->longest_) self->longest_ = took;
+            if (result == 1) ++self->answers_;
+            Sleep(5);
+        }
+        return 0;
+    }
+    HWND window_;
+    HANDLE thread_ = nullptr;
+    std::atomic<bool> stop_{false};
+    double longest_ = 0;
+    std::atomic<int> answers_{0};
+};
+
+class Netns : public ::testing::Test {
+protected:
+    void SetUp() override {
+        // Outside the namespace a lookup of a made-up name would leave the machine.
+        ASSERT_TRUE(InPrivateNamespace()) << "run through tests/netns/run_in_netns.sh";
+        ASSERT_TRUE(SetSilent(false));
+        static const ATOM cls = [] {
+            WNDCLASSW wc{};
+            wc.lpfnWndProc = &WindowProc;
+            wc.hInstance = GetModuleHandleW(nullptr);
+            wc.lpszClassName = L"NetnsTestWindow";
+            return RegisterClassW(&wc);
+        }();
+        window = CreateWindowExW(0, MAKEINTATOM(cls), L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                                 GetModuleHandleW(nullptr), nullptr);
+        ASSERT_NE(window, nullptr);
+        EnableLinks();
+    }
+    void TearDown() override {
+        DisableLinks();
+        if (window != nullptr) DestroyWindow(window);
+        SetSilent(false);
+    }
+    void Wire(TKVPing& ping) {
+        l.ping = &ping;
+        ping.evError = MakeEvent<&Listener::onError>(&l, 0);
+        ping.evReply = MakeEvent<&Listener::onReply>(&l, 0);
+        ping.DataSize = 128;
+        ping.Timeout = 1000;
+    }
+    // A good echo first, so a failure can be seen to keep the values it left.
+    void Answered(TKVPing& ping) {
+        ping.Host = "127.0.0.1";
+        TData in;
+        ping.actPing(in, 0);
+        ASSERT_EQ(l.events, std::vector<std::string>{"reply 127.0.0.1"});
+        l.events.clear();
+        l.at.clear();
+    }
+    static std::pair<int32_t, int32_t> LastValues(TKVPing& ping) {
+        TData rtt, size;
+        ping.getRoundTrip(rtt, 0);
+        ping.getReplySize(size, 1);
+        return {ToInteger(rtt), ToInteger(size)};
+    }
+
+    HWND window = nullptr;
+    Listener l;
+};
+
+TEST_F(Netns, NameThatDoesNotResolveFailsWithCode2AndKeepsTheLastValues) {
+    TKVPing ping;
+    Wire(ping);
+    Answered(ping);
+    const auto before = LastValues(ping);
+    EXPECT_EQ(before.second, 128);
+    for (const char* host : {"no-such-host.invalid", "no-such-host"}) {
+        ping.Host = host;
+        TData in;
+        ping.actPing(in, 0);
+        EXPECT_EQ(l.events, std::vector<std::string>{"error 2"}) << host;
+        EXPECT_EQ(LastValues(ping), before) << host;
+        l.events.clear();
+    }
+}
+
+// The host and its name both go silent: code 3 after about Timeout, values kept, and the window
+// thread answered sent messages all the while (a generous bound: it proves no freeze, not speed).
+TEST_F(Netns, SilentHostFailsWithCode3AfterTheTimeoutWhileMessagesAreAnswered) {
+    TKVPing ping;
+    Wire(ping);
+    Answered(ping);
+    const auto before = LastValues(ping);
+    ASSERT_TRUE(SetSilent(true));
+    for (const char* host : {"127.0.0.1", "localhost"}) {
+        ping.Host = host;
+        Prober prober(window);
+        Sleep(20);
+        const double start = NowMs();
+        TData in;
+        ping.actPing(in, 0);
+        const double took = NowMs() - start;
+        const double longest = prober.Stop();
+        EXPECT_EQ(l.events, std::vector<std::string>{"error 3"})
+            << host << ": a reply means the echo left the namespace";
+        EXPECT_GE(took, 900) << host;
+        EXPECT_LT(took, 3000) << host;
+        EXPECT_LT(longest, 250) << host << ": the window thread stopped answering";
+        EXPECT_GE(prober.answers(), 20) << host;
+        EXPECT_EQ(LastValues(ping), before) << host;
+        l.events.clear();
+    }
+}
+
+// A click during the wait starts a second echo: it runs nested, ends first with its own outlet, and
+// the outer echo still ends with its own. By address the click lands in the outer echo's wait, so
+// both waits overlap; by name it may land in the lookup's wait, before the outer echo goes out.
+TEST_F(Netns, EchoStartedDuringTheWaitRunsNestedAndBothReport) {
+    TKVPing ping;
+    Wire(ping);
+    ASSERT_TRUE(SetSilent(true));
+    nestedPing = &ping;
+    for (const char* host : {"127.0.0.1", "localhost"}) {
+        ping.Host = host;
+        l.events.clear();
+        l.at.clear();
+        PostMessageW(window, kNestedPing, 0, 0);
+        const double start = NowMs();
+        TData in;
+        ping.actPing(in, 0);
+        ASSERT_EQ(l.events, (std::vector<std::string>{"error 3", "error 3"})) << host;
+        EXPECT_GE(l.at[0] - start, 900) << host;
+        EXPECT_GE(l.at[1] - start, 900) << host;
+        if (std::strcmp(host, "127.0.0.1") == 0) {
+            EXPECT_LT(l.at[1] - l.at[0], 500) << "the outer echo was waiting at the same time";
+        }
+    }
+}
+
+// The program is closed in the middle of a wait: the echo is let finish, the quit reaches the loop
+// outside, and once the engine is gone no worker thread, event or ICMP handle remains.
+TEST_F(Netns, QuitDuringTheWaitLetsTheEchoEndAndLeavesNothingBehind) {
+    ASSERT_TRUE(SetSilent(true));
+    const int threadsBefore = ThreadsOfThisProcess();
+    const uintptr_t handlesBefore = HandleProbe();
+    ASSERT_GT(threadsBefore, 0);
+    {
+        TKVPing ping;
+        Wire(ping);
+        for (const char* host : {"localhost", "127.0.0.1"}) {
+            ping.Host = host;
+            l.events.clear();
+            PostMessageW(window, kQuit, 42, 0);
+            const double start = NowMs();
+            TData in;
+            ping.actPing(in, 0);
+            EXPECT_EQ(l.events, std::vector<std::string>{"error 3"}) << host;
+            EXPECT_GE(NowMs() - start, 900) << host << ": the wait ended at the quit";
+            MSG msg;
+            int got;
+            while ((got = GetMessageW(&msg, nullptr, 0, 0)) > 0)
+                DispatchMessageW(&msg);
+            EXPECT_EQ(got, 0) << host;
+            EXPECT_EQ(msg.wParam, 42u) << host;
+        }
+        EXPECT_EQ(WorkerThreadCount(), 1);
+    }
+    EXPECT_EQ(WorkerThreadCount(), 0);
+    EXPECT_EQ(ThreadsOfThisProcess(), threadsBefore);
+    EXPECT_EQ(HandleProbe(), handlesBefore);
+}
+
+}  // namespace
