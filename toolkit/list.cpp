@@ -14,6 +14,8 @@ bool TList::Add(void* item) {
     if (Count >= Capacity) {
         if (GrowBy > INT32_MAX - Count || !SetCapacity(Count + GrowBy)) return false;
     }
+    // Never write outside the block, whatever a caller did to the fields.
+    if (Items == nullptr || Count < 0 || Count >= Capacity) return false;
     Items[Count] = item;
     ++Count;
     return true;

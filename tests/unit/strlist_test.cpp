@@ -38,24 +38,23 @@ struct SplitCase {
     Lines expected;
 };
 
-const SplitCase kSplitCases[] = {
-    {"CRLF after each line", "a\r\nb\r\n", {"a", "b"}},
-    {"lone LF stays in the line", "a\nb", {"a\nb"}},
-    {"CR alone splits", "a\rb", {"a", "b"}},
-    {"trailing CR makes no empty line", "a\r", {"a"}},
-    {"trailing CRLF makes no empty line", "a\r\n", {"a"}},
-    {"no line end", "single", {"single"}},
-    {"empty text", "", {}},
-    {"two CRs are two empty lines", "\r\r", {"", ""}},
-    {"empty line between", "a\r\r\nb", {"a", "", "b"}},
-    {"leading CRLF is an empty first line", "\r\na", {"", "a"}},
-    {"LF before CR stays", "a\n\r\nb", {"a\n", "b"}},
-    {"LF only", "\n", {"\n"}},
-    {"only the first LF after CR is dropped", "a\r\n\nb", {"a", "\nb"}},
-    {"text ends at a zero byte", std::string("a\r\nb\0c\r\nd", 9), {"a", "b"}},
-};
-
 TEST(TStrListSetText, SplitsAtCarriageReturns) {
+    const SplitCase kSplitCases[] = {
+        {"CRLF after each line", "a\r\nb\r\n", {"a", "b"}},
+        {"lone LF stays in the line", "a\nb", {"a\nb"}},
+        {"CR alone splits", "a\rb", {"a", "b"}},
+        {"trailing CR makes no empty line", "a\r", {"a"}},
+        {"trailing CRLF makes no empty line", "a\r\n", {"a"}},
+        {"no line end", "single", {"single"}},
+        {"empty text", "", {}},
+        {"two CRs are two empty lines", "\r\r", {"", ""}},
+        {"empty line between", "a\r\r\nb", {"a", "", "b"}},
+        {"leading CRLF is an empty first line", "\r\na", {"", "a"}},
+        {"LF before CR stays", "a\n\r\nb", {"a\n", "b"}},
+        {"LF only", "\n", {"\n"}},
+        {"only the first LF after CR is dropped", "a\r\n\nb", {"a", "\nb"}},
+        {"text ends at a zero byte", std::string("a\r\nb\0c\r\nd", 9), {"a", "b"}},
+    };
     for (const SplitCase& c : kSplitCases) {
         SCOPED_TRACE(c.name);
         OwnedStrList list(NewObj<TStrList>());
@@ -99,7 +98,12 @@ TEST(TStrListSetText, AppendingKeepsEarlierLinesReadableAfterTheBufferMoves) {
     Lines expected = LinesOf(*list);
     for (int i = 0; i < 40; ++i) {
         const std::string n = std::to_string(i);
-        ASSERT_TRUE(list->SetText("a" + n + "\r\nb" + n + "\r\n", true));
+        std::string text = "a";
+        text += n;
+        text += "\r\nb";
+        text += n;
+        text += "\r\n";
+        ASSERT_TRUE(list->SetText(text, true));
         expected.push_back("a" + n);
         expected.push_back("b" + n);
         if (i % 3 == 0) {
