@@ -1,0 +1,59 @@
+#include "components/kvmmtimer.h"
+
+TKVMMTimer::TKVMMTimer(TTimerService& service) : timer_(NewMMTimer(1000, service)) {
+    if (timer_ == nullptr) return;  // out of memory: a timer that never ticks
+    timer_->SetEnabled(false);
+    timer_->OnTimer = MakeOnEvent<&TKVMMTimer::OnTick>(this);
+}
+
+TKVMMTimer::~TKVMMTimer() {
+    // Its destruction cancels the platform event first.
+    TObj::Free(timer_);
+}
+
+void TKVMMTimer::SetResolution(int32_t value) {
+    if (timer_ != nullptr) timer_->Resolution = value;
+}
+
+void TKVMMTimer::SetInterval(int32_t value) {
+    if (timer_ != nullptr) timer_->SetInterval(value);
+}
+
+void TKVMMTimer::SetEnable(bool value) {
+    if (timer_ != nullptr) timer_->SetEnabled(value);
+}
+
+void TKVMMTimer::SetCount(int32_t value) {
+    Count = value;
+    remaining_ = value;
+}
+
+void TKVMMTimer::actStart(TData& /*data*/, uint16_t /*index*/) {
+    // While running only the count starts again; the period goes on.
+    remaining_ = Count;
+    SetEnable(true);
+}
+
+void TKVMMTimer::actStop(TData& /*data*/, uint16_t /*index*/) {
+    Stop();
+}
+
+void TKVMMTimer::actInterval(TData& data, uint16_t /*index*/) {
+    SetInterval(ToInteger(data));
+}
+
+void TKVMMTimer::Stop() {
+    SetEnable(false);
+    EmitNull(evStop);
+}
+
+void TKVMMTimer::OnTick(TObj* /*sender*/) {
+    if (busy_) return;
+    busy_ = true;
+    if (remaining_ >= 0) --remaining_;
+    // Decided before evTimer, so the chain behind it cannot change whether this tick is the last.
+    const bool last = remaining_ == 0;
+    EmitNull(evTimer);
+    if (last) Stop();
+    busy_ = false;
+}

@@ -1,0 +1,45 @@
+// TKVMMTimer: the periodic echo's clock. It owns one TMMTimer, fires evTimer on every tick, stops
+// itself after Count ticks per start (0: never) and fires evStop whenever it is stopped.
+//
+// Ticks run on the thread that started the timer (the window thread), handed over by the timer;
+// see toolkit/mmtimer.h. A tick that comes while the previous one is still being handled (the echo
+// behind evTimer waits with the window thread pumping messages) is dropped, not queued.
+#pragma once
+
+#include <cstdint>
+
+#include "runtime/event.h"
+#include "runtime/tobject.h"
+#include "toolkit/mmtimer.h"
+
+class TKVMMTimer : public TObject {
+    bool busy_ = false;          // a tick is being handled
+    TMMTimer* timer_ = nullptr;  // owned
+    int32_t remaining_ = 0;      // ticks left before it stops by itself; negative: endless
+
+public:
+    explicit TKVMMTimer(TTimerService& service = SystemTimerService());
+    ~TKVMMTimer() override;
+
+    int32_t Count = 0;  // ticks per start; 0: endless
+    TKV_Event evTimer;
+    TKV_Event evStop;
+
+    // Property setters, acting at once.
+    void SetResolution(int32_t value);
+    void SetInterval(int32_t value);
+    void SetEnable(bool value);
+    void SetCount(int32_t value);
+
+    // Action entries; they ignore the index.
+    void actStart(TData& data, uint16_t index);
+    void actStop(TData& data, uint16_t index);
+    void actInterval(TData& data, uint16_t index);
+
+    int32_t Remaining() const { return remaining_; }
+    TMMTimer* Timer() const { return timer_; }
+
+private:
+    void OnTick(TObj* sender);
+    void Stop();
+};

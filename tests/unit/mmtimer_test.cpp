@@ -1,0 +1,317 @@
+// The timer logic over a service that ticks on demand: TMMTimer's enable and interval rules and
+// destruction, and TKVMMTimer's count, stop, restart and busy rules.
+#include <gtest/gtest.h>
+
+#include <map>
+#include <string>
+#include <vector>
+
+#include "components/kvmmtimer.h"
+#include "toolkit/mmtimer.h"
+
+namespace {
+
+using Calls = std::vector<std::string>;
+
+class FakeTimers final : public TTimerService {
+public:
+    Calls calls;  // "start <interval> <resolution> <periodic>", "stop <handle>"
+    std::map<uint32_t, TMMTimer*> live;
+    uint32_t next = 1;
+
+    uint32_t Start(TMMTimer& timer) override {
+        calls.push_back("start " + std::to_string(timer.Interval) + " " + std::to_string(timer.Resolution) +
+                        " " + std::to_string(timer.Periodic ? 1 : 0));
+        if (timer.Interval <= 0) return 0;  // as winmm refuses a zero period
+        live[next] = &timer;
+        return next++;
+    }
+    void Stop(TMMTimer& timer, uint32_t handle) override {
+        calls.push_back("stop " + std::to_string(handle));
+        EXPECT_EQ(live[handle], &timer);
+        live.erase(handle);
+    }
+    // One tick of every running event, as the platform would hand it over.
+    void TickAll() {
+        const auto now = live;
+        for (const auto& [handle, timer] : now) {
+            if (live.count(handle) != 0) timer->Tick();
+        }
+    }
+    Calls Take() {
+        Calls out;
+        out.swap(calls);
+        return out;
+    }
+};
+
+using TimerPtr = std::unique_ptr<TMMTimer, TObjFree>;
+
+TEST(MMTimer, CreationSetsThePeriodAndPeriodicAndStartsNothing) {
+    FakeTimers fake;
+    TimerPtr t(NewMMTimer(1000, fake));
+    ASSERT_NE(t, nullptr);
+    EXPECT_EQ(t->Interval, 1000);
+    EXPECT_TRUE(t->Periodic);
+    EXPECT_EQ(t->Resolution, 0);
+    EXPECT_EQ(t->Handle, 0u);
+    EXPECT_FALSE(t->Enabled);
+    EXPECT_FALSE(t->OnTimer);
+    EXPECT_TRUE(fake.calls.empty());
+}
+
+// Each step: an operation, the platform calls it makes, and the state after it.
+TEST(MMTimer, EnableAndIntervalFollowTheHandleNotTheRequest) {
+    FakeTimers fake;
+    TimerPtr t(NewMMTimer(1000, fake));
+    t->Resolution = 1;
+    struct Step {
+        const char* what;
+        void (*op)(TMMTimer&);
+        Calls calls;
+        uint32_t handle;
+        bool enabled;
+    };
+    const Step steps[] = {
+        {"enable", [](TMMTimer& m) { m.SetEnabled(true); }, {"start 1000 1 1"}, 1, true},
+        {"enable again", [](TMMTimer& m) { m.SetEnabled(true); }, {}, 1, true},
+        {"same interval", [](TMMTimer& m) { m.SetInterval(1000); }, {}, 1, true},
+        {"new interval restarts",
+         [](TMMTimer& m) { m.SetInterval(500); },
+         {"stop 1", "start 500 1 1"},
+         2,
+         true},
+        {"disable", [](TMMTimer& m) { m.SetEnabled(false); }, {"stop 2"}, 0, false},
+        {"disable again", [](TMMTimer& m) { m.SetEnabled(false); }, {}, 0, false},
+        {"interval while stopped", [](TMMTimer& m) { m.SetInterval(250); }, {}, 0, false},
+        {"refused start",
+         [](TMMTimer& m) { m.SetInterval(0), m.SetEnabled(true); },
+         {"start 0 1 1"},
+         0,
+         true},
+        {"enable retries", [](TMMTimer& m) { m.SetEnabled(true); }, {"start 0 1 1"}, 0, true},
+        {"interval revives", [](TMMTimer& m) { m.SetInterval(40); }, {"start 40 1 1"}, 3, true},
+        {"one-shot",
+         [](TMMTimer& m) { m.Periodic = false, m.SetInterval(41); },
+         {"stop 3", "start 41 1 0"},
+         4,
+         true},
+        {"refused then off",
+         [](TMMTimer& m) { m.SetInterval(0), m.SetEnabled(false); },
+         {"stop 4", "start 0 1 0"},
+         0,
+         false},
+    };
+    for (const Step& s : steps) {
+        s.op(*t);
+        EXPECT_EQ(fake.Take(), s.calls) << s.what;
+        EXPECT_EQ(t->Handle, s.handle) << s.what;
+        EXPECT_EQ(t->Enabled, s.enabled) << s.what;
+    }
+}
+
+struct TickCounter {
+    std::vector<TObj*> senders;
+    void onTick(TObj* sender) { senders.push_back(sender); }
+};
+
+TEST(MMTimer, TicksCallTheHandlerWithTheTimerAndDestructionStopsTheEvent) {
+    FakeTimers fake;
+    TMMTimer* t = NewMMTimer(100, fake);
+    fake.TickAll();  // not started: nothing runs
+    t->SetEnabled(true);
+    t->Tick();  // no handler: nothing to call
+    TickCounter counter;
+    t->OnTimer = MakeOnEvent<&TickCounter::onTick>(&counter);
+    fake.TickAll();
+    fake.TickAll();
+    EXPECT_EQ(counter.senders, (std::vector<TObj*>{t, t}));
+    fake.Take();
+    t->Free();
+    EXPECT_EQ(fake.Take(), Calls{"stop 1"});
+    EXPECT_TRUE(fake.live.empty());
+}
+
+// The handler frees its own timer: the event is cancelled once the handler has returned.
+TEST(MMTimer, HandlerMayFreeItsTimer) {
+    FakeTimers fake;
+    struct Freer {
+        FakeTimers* fake;
+        size_t callsDuring = 0;
+        void onTick(TObj* sender) {
+            sender->Free();
+            callsDuring = fake->calls.size();
+        }
+    } freer{&fake};
+    TMMTimer* t = NewMMTimer(100, fake);
+    t->OnTimer = MakeOnEvent<&Freer::onTick>(&freer);
+    t->SetEnabled(true);
+    fake.Take();
+    fake.TickAll();
+    EXPECT_EQ(freer.callsDuring, 0u);
+    EXPECT_EQ(fake.Take(), Calls{"stop 1"});
+}
+
+// ---- TKVMMTimer
+
+struct Outlets {
+    TKVMMTimer* timer = nullptr;
+    std::vector<std::string> events;
+    void (*onTimer)(Outlets&) = nullptr;
+    void tick(TData& d, uint16_t) {
+        events.push_back(d.Type == kTypeNull ? "timer" : "timer?");
+        if (onTimer != nullptr) onTimer(*this);
+    }
+    void stop(TData& d, uint16_t) {
+        events.push_back(std::string(d.Type == kTypeNull ? "stop" : "stop?") +
+                         (timer->Timer()->Enabled ? " running" : ""));
+    }
+};
+
+class KVMMTimer : public ::testing::Test {
+protected:
+    void SetUp() override {
+        EnableLinks();
+        out.timer = &timer;
+        timer.evTimer = MakeEvent<&Outlets::tick>(&out, 0);
+        timer.evStop = MakeEvent<&Outlets::stop>(&out, 0);
+        // As the scheme sets it up.
+        timer.SetResolution(1);
+        timer.SetInterval(1000);
+        timer.SetEnable(false);
+        timer.SetCount(0);
+    }
+    void TearDown() override { DisableLinks(); }
+    void Act(void (TKVMMTimer::*entry)(TData&, uint16_t), TData data = TData{}) { (timer.*entry)(data, 0); }
+
+    FakeTimers fake;
+    TKVMMTimer timer{fake};
+    Outlets out;
+};
+
+TEST_F(KVMMTimer, ConstructionLeavesItStoppedAtOneSecond) {
+    EXPECT_EQ(fake.Take(), Calls{});
+    EXPECT_EQ(timer.Timer()->Interval, 1000);
+    EXPECT_EQ(timer.Timer()->Resolution, 1);
+    EXPECT_FALSE(timer.Timer()->Enabled);
+}
+
+TEST_F(KVMMTimer, CountOfThreeGivesThreeTicksThenOneStop) {
+    timer.SetCount(3);
+    Act(&TKVMMTimer::actStart);
+    EXPECT_EQ(fake.Take(), Calls{"start 1000 1 1"});
+    for (int i = 0; i < 5; ++i)
+        fake.TickAll();
+    EXPECT_EQ(out.events, (std::vector<std::string>{"timer", "timer", "timer", "stop"}));
+    EXPECT_EQ(fake.Take(), Calls{"stop 1"});
+    EXPECT_EQ(timer.Remaining(), 0);
+    // A new start counts afresh.
+    out.events.clear();
+    Act(&TKVMMTimer::actStart);
+    for (int i = 0; i < 4; ++i)
+        fake.TickAll();
+    EXPECT_EQ(out.events, (std::vector<std::string>{"timer", "timer", "timer", "stop"}));
+}
+
+TEST_F(KVMMTimer, CountZeroRunsUntilStopAndEveryStopReports) {
+    Act(&TKVMMTimer::actStart);
+    for (int i = 0; i < 10; ++i)
+        fake.TickAll();
+    EXPECT_EQ(timer.Remaining(), -1);
+    EXPECT_EQ(out.events.size(), 10u);
+    fake.Take();
+    out.events.clear();
+    Act(&TKVMMTimer::actStop);
+    Act(&TKVMMTimer::actStop);
+    EXPECT_EQ(out.events, (std::vector<std::string>{"stop", "stop"}));
+    EXPECT_EQ(fake.Take(), Calls{"stop 1"});
+    fake.TickAll();
+    EXPECT_EQ(out.events.size(), 2u);
+}
+
+TEST_F(KVMMTimer, StartWhileRunningOnlyResetsTheCount) {
+    timer.SetCount(2);
+    Act(&TKVMMTimer::actStart);
+    fake.TickAll();
+    EXPECT_EQ(timer.Remaining(), 1);
+    Act(&TKVMMTimer::actStart);
+    EXPECT_EQ(timer.Remaining(), 2);
+    EXPECT_EQ(fake.Take(), Calls{"start 1000 1 1"});
+    EXPECT_EQ(fake.live.size(), 1u);
+}
+
+TEST_F(KVMMTimer, IntervalEntryTakesAnyValueAsAnInteger) {
+    struct Case {
+        TData value;
+        Calls calls;
+        int32_t interval;
+    };
+    TData text, real, same, null;
+    SetString(text, "5000");
+    SetReal(real, 2500.5);  // half to even
+    SetString(same, "2500");
+    Act(&TKVMMTimer::actStart);
+    fake.Take();
+    const Case cases[] = {
+        {text, {"stop 1", "start 5000 1 1"}, 5000},
+        {real, {"stop 2", "start 2500 1 1"}, 2500},
+        {same, {}, 2500},
+        {null, {"stop 3", "start 0 1 1"}, 0},
+    };
+    for (const Case& c : cases) {
+        Act(&TKVMMTimer::actInterval, c.value);
+        EXPECT_EQ(fake.Take(), c.calls) << c.interval;
+        EXPECT_EQ(timer.Timer()->Interval, c.interval);
+    }
+    EXPECT_TRUE(out.events.empty()) << "a restart is not a stop";
+}
+
+// The chain behind evTimer lets another tick through (the echo's wait pumps messages): it is
+// dropped and leaves the count alone; on the last tick the stop follows the chain.
+TEST_F(KVMMTimer, TickDuringABusyHandlerIsDropped) {
+    timer.SetCount(2);
+    out.onTimer = [](Outlets& o) {
+        const int32_t before = o.timer->Remaining();
+        o.timer->Timer()->Tick();
+        EXPECT_EQ(o.timer->Remaining(), before);
+    };
+    Act(&TKVMMTimer::actStart);
+    fake.TickAll();
+    EXPECT_EQ(out.events, std::vector<std::string>{"timer"});
+    EXPECT_EQ(timer.Remaining(), 1);
+    fake.TickAll();
+    EXPECT_EQ(out.events, (std::vector<std::string>{"timer", "timer", "stop"}));
+    // Not busy any more: the next start ticks again.
+    out.onTimer = nullptr;
+    Act(&TKVMMTimer::actStart);
+    fake.TickAll();
+    EXPECT_EQ(out.events.back(), "timer");
+}
+
+// The last tick's stop was decided before its chain ran: a restart inside the chain is overridden.
+TEST_F(KVMMTimer, LastTickStopsEvenIfItsChainStartsAgain) {
+    timer.SetCount(1);
+    out.onTimer = [](Outlets& o) {
+        TData none;
+        o.timer->actStart(none, 0);
+    };
+    Act(&TKVMMTimer::actStart);
+    fake.TickAll();
+    EXPECT_EQ(out.events, (std::vector<std::string>{"timer", "stop"}));
+    EXPECT_FALSE(timer.Timer()->Enabled);
+}
+
+TEST(KVMMTimerLife, DestructionCancelsTheRunningEvent) {
+    FakeTimers fake;
+    {
+        TKVMMTimer timer(fake);
+        timer.SetInterval(50);
+        TData none;
+        timer.actStart(none, 0);
+        EXPECT_EQ(fake.live.size(), 1u);
+    }
+    EXPECT_TRUE(fake.live.empty());
+    EXPECT_EQ(fake.calls.back(), "stop 1");
+}
+
+}  // namespace

@@ -1,0 +1,245 @@
+// Timers on winmm: ticks are handled on the thread that started them, also inside a modal loop; a
+// stopped, restarted or destroyed timer gets no stale tick; a slow thread is not flooded; and
+// TKVMMTimer's count, stop, restart and busy rules hold on real ticks.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "components/kvmmtimer.h"
+#include "toolkit/mmtimer.h"
+#include "toolkit/winthread.h"
+
+namespace {
+
+double NowMs() {
+    LARGE_INTEGER c, f;
+    QueryPerformanceCounter(&c);
+    QueryPerformanceFrequency(&f);
+    return static_cast<double>(c.QuadPart) * 1000.0 / static_cast<double>(f.QuadPart);
+}
+
+// Handles messages for ms milliseconds, as the window thread's loop would.
+void Pump(DWORD ms) {
+    static HANDLE never = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    PumpingWait(never, ms);
+}
+
+struct Ticks {
+    std::vector<double> at;
+    std::vector<DWORD> threads;
+    void (*also)(Ticks&) = nullptr;
+    void onTick(TObj*) {
+        at.push_back(NowMs());
+        threads.push_back(GetCurrentThreadId());
+        if (also != nullptr) also(*this);
+    }
+};
+
+using TimerPtr = std::unique_ptr<TMMTimer, TObjFree>;
+
+TimerPtr Started(Ticks& ticks, int32_t interval) {
+    TimerPtr t(NewMMTimer(interval));
+    t->Resolution = 1;
+    t->OnTimer = MakeOnEvent<&Ticks::onTick>(&ticks);
+    t->SetEnabled(true);
+    return t;
+}
+
+TEST(MMTimerWin, TicksAreHandledOnTheStartingThreadInsideAModalBox) {
+    Ticks ticks;
+    ticks.also = [](Ticks& t) {
+        if (t.at.size() == 5) EndDialog(FindWindowW(nullptr, L"Tick test box"), IDOK);
+    };
+    TimerPtr timer = Started(ticks, 30);
+    ASSERT_NE(timer->Handle, 0u);
+    // If no tick came, this closes the box with another answer.
+    HANDLE watchdog = CreateThread(
+        nullptr, 0,
+        [](void*) -> DWORD {
+            Sleep(10000);
+            PostMessageW(FindWindowW(nullptr, L"Tick test box"), WM_COMMAND, IDCANCEL, 0);
+            return 0;
+        },
+        nullptr, 0, nullptr);
+    const int answer = MessageBoxW(nullptr, L"ticks", L"Tick test box", MB_OKCANCEL);
+    timer->SetEnabled(false);
+    TerminateThread(watchdog, 0);
+    CloseHandle(watchdog);
+    EXPECT_EQ(answer, IDOK) << "the ticks did not reach the box's loop";
+    EXPECT_GE(ticks.at.size(), 5u);
+    for (DWORD thread : ticks.threads)
+        EXPECT_EQ(thread, GetCurrentThreadId());
+    EXPECT_EQ(RunningTimerEvents(), 0);
+    EXPECT_EQ(TickWindowCount(), 0);
+}
+
+// The thread does not handle messages for a while: ticks fall due all that time, but what then
+// arrives is at most the one waiting tick, and one handed over before a stop, a restart or a
+// destruction is not delivered at all.
+TEST(MMTimerWin, NoFloodAndNoStaleTick) {
+    struct Case {
+        const char* what;
+        void (*change)(TimerPtr&);
+        size_t mostTicks;
+    };
+    const Case cases[] = {
+        {"left running", [](TimerPtr&) {}, 2},
+        {"stopped", [](TimerPtr& t) { t->SetEnabled(false); }, 0},
+        {"restarted with a long period", [](TimerPtr& t) { t->SetInterval(5000); }, 0},
+        {"destroyed", [](TimerPtr& t) { t.reset(); }, 0},
+    };
+    for (const Case& c : cases) {
+        Ticks ticks;
+        TimerPtr timer = Started(ticks, 2);
+        Sleep(150);  // about 75 ticks fall due; none is handled
+        c.change(timer);
+        Pump(0);
+        EXPECT_LE(ticks.at.size(), c.mostTicks) << c.what;
+        Pump(40);
+        if (c.mostTicks == 0) {
+            EXPECT_EQ(ticks.at.size(), 0u) << c.what;
+        }
+        timer.reset();
+    }
+    EXPECT_EQ(RunningTimerEvents(), 0);
+    EXPECT_EQ(TickWindowCount(), 0);
+}
+
+// ---- TKVMMTimer on real ticks
+
+struct Outlets {
+    TKVMMTimer* timer = nullptr;
+    std::vector<std::string> events;
+    std::vector<double> at;
+    void (*onTimer)(Outlets&) = nullptr;
+    void tick(TData&, uint16_t) {
+        events.push_back("timer");
+        at.push_back(NowMs());
+        if (onTimer != nullptr) onTimer(*this);
+    }
+    void stop(TData&, uint16_t) {
+        events.push_back("stop");
+        at.push_back(NowMs());
+    }
+};
+
+class KVMMTimerWin : public ::testing::Test {
+protected:
+    void SetUp() override {
+        EnableLinks();
+        out.timer = &timer;
+        timer.evTimer = MakeEvent<&Outlets::tick>(&out, 0);
+        timer.evStop = MakeEvent<&Outlets::stop>(&out, 1);
+        timer.SetResolution(1);
+        timer.SetEnable(false);
+    }
+    void TearDown() override {
+        DisableLinks();
+        EXPECT_EQ(RunningTimerEvents(), timer.Timer()->Handle != 0 ? 1 : 0);
+    }
+    void Act(void (TKVMMTimer::*entry)(TData&, uint16_t), TData data = TData{}) { (timer.*entry)(data, 0); }
+
+    TKVMMTimer timer;
+    Outlets out;
+};
+
+TEST_F(KVMMTimerWin, CountOfThreeGivesExactlyThreeTicksThenOneStop) {
+    timer.SetInterval(30);
+    timer.SetCount(3);
+    Act(&TKVMMTimer::actStart);
+    Pump(400);
+    EXPECT_EQ(out.events, (std::vector<std::string>{"timer", "timer", "timer", "stop"}));
+    EXPECT_EQ(RunningTimerEvents(), 0);
+}
+
+TEST_F(KVMMTimerWin, CountZeroRunsUntilStop) {
+    timer.SetInterval(20);
+    timer.SetCount(0);
+    Act(&TKVMMTimer::actStart);
+    Pump(300);
+    const size_t ticked = out.events.size();
+    EXPECT_GE(ticked, 8u);
+    EXPECT_LE(ticked, 17u);
+    Act(&TKVMMTimer::actStop);
+    Pump(100);
+    EXPECT_EQ(out.events.size(), ticked + 1);
+    EXPECT_EQ(out.events.back(), "stop");
+}
+
+TEST_F(KVMMTimerWin, StartTwiceMakesOneTimerEvent) {
+    timer.SetInterval(40);
+    Act(&TKVMMTimer::actStart);
+    Act(&TKVMMTimer::actStart);
+    EXPECT_EQ(RunningTimerEvents(), 1);
+    Pump(420);
+    EXPECT_GE(out.events.size(), 7u);
+    EXPECT_LE(out.events.size(), 11u) << "two events would tick twice as often";
+    Act(&TKVMMTimer::actStop);
+}
+
+// 300 ms into a 1000 ms period the interval becomes 200 ms: the next tick comes about 200 ms after
+// the change, not 700.
+TEST_F(KVMMTimerWin, IntervalWhileRunningRestartsThePeriod) {
+    timer.SetInterval(1000);
+    Act(&TKVMMTimer::actStart);
+    Pump(300);
+    ASSERT_TRUE(out.events.empty());
+    TData value;
+    SetString(value, "200");
+    const double changed = NowMs();
+    Act(&TKVMMTimer::actInterval, value);
+    Pump(500);
+    ASSERT_GE(out.at.size(), 1u);
+    EXPECT_GE(out.at[0] - changed, 150);
+    EXPECT_LT(out.at[0] - changed, 450);
+    Act(&TKVMMTimer::actStop);
+}
+
+// The first tick's chain waits 200 ms while pumping messages, as an echo does: the ticks handed
+// over meanwhile are dropped, leave the count alone, and do not pile up behind it.
+TEST_F(KVMMTimerWin, TicksDuringABusyHandlerAreDropped) {
+    static int32_t remainingBefore, remainingAfter;
+    timer.SetInterval(20);
+    timer.SetCount(30);
+    out.onTimer = [](Outlets& o) {
+        if (o.events.size() != 1) return;
+        remainingBefore = o.timer->Remaining();
+        Pump(200);
+        remainingAfter = o.timer->Remaining();
+    };
+    Act(&TKVMMTimer::actStart);
+    Pump(300);
+    Act(&TKVMMTimer::actStop);
+    EXPECT_EQ(remainingBefore, 29);
+    EXPECT_EQ(remainingAfter, 29);
+    ASSERT_GE(out.at.size(), 3u);
+    // Once the busy chain returned, at most the one waiting tick came at once.
+    const double freed = out.at[0] + 200;
+    int burst = 0;
+    for (double t : out.at) {
+        if (t >= freed && t < freed + 10) ++burst;
+    }
+    EXPECT_LE(burst, 2);
+    EXPECT_LE(out.events.size(), 1 + 100 / 20 + 3u);
+}
+
+TEST(KVMMTimerWinLife, DestroyedWhileATickIsOnItsWay) {
+    EnableLinks();
+    Outlets out;
+    auto* timer = new TKVMMTimer;
+    timer->evTimer = MakeEvent<&Outlets::tick>(&out, 0);
+    timer->SetInterval(2);
+    TData none;
+    timer->actStart(none, 0);
+    Sleep(50);
+    delete timer;
+    Pump(50);
+    EXPECT_TRUE(out.events.empty());
+    EXPECT_EQ(RunningTimerEvents(), 0);
+    EXPECT_EQ(TickWindowCount(), 0);
+    DisableLinks();
+}
+
+}  // namespace

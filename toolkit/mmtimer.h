@@ -1,0 +1,81 @@
+// Timers: TTimer holds what every timer has (handle, enabled state, period, tick handler);
+// TMMTimer runs it on a platform multimedia timer event.
+//
+// The platform's timer thread never runs a tick handler. Its callback only hands the tick to the
+// thread that started the timer (through a message-only window of that thread, so modal loops such
+// as a message box's still deliver it); OnTimer always runs there. At most one tick per timer is
+// waiting to be handled; one that falls due meanwhile is dropped. A tick still on its way when the
+// timer is stopped, restarted or destroyed is discarded.
+//
+// The platform's side sits behind TTimerService, so the logic here is tested with a fake on any host
+// and the real winmm service under Wine.
+#pragma once
+
+#include <cstdint>
+
+#include "toolkit/method.h"
+#include "toolkit/obj.h"
+
+class TTimer : public TObj {
+public:
+    uint32_t Handle = 0;   // platform timer identifier; 0 while no timer event exists
+    bool Enabled = false;  // the state last requested
+    int32_t Interval = 0;  // ms
+    TOnEvent OnTimer;      // called with the timer as sender on every tick
+
+    virtual void SetEnabled(bool value) = 0;
+    // A running timer restarts at once with the new period (its phase restarts); a stopped one stays
+    // stopped. The same value changes nothing.
+    void SetInterval(int32_t value);
+
+protected:
+    ~TTimer() override = default;
+};
+
+class TMMTimer;
+
+// The seam to the platform's multimedia timers.
+class TTimerService {
+public:
+    // Starts a timer event with the timer's Interval, Resolution and Periodic; its ticks reach
+    // timer.Tick() on the calling thread. 0 when the platform refused.
+    virtual uint32_t Start(TMMTimer& timer) = 0;
+    // Cancels the timer's event; no tick of it reaches Tick() afterwards, not even one already
+    // handed over.
+    virtual void Stop(TMMTimer& timer, uint32_t handle) = 0;
+
+protected:
+    ~TTimerService() = default;
+};
+
+// winmm's timeSetEvent and timeKillEvent on Windows.
+TTimerService& SystemTimerService();
+
+class TMMTimer : public TTimer {
+public:
+    int32_t Resolution = 0;  // ms; 0 = the best the platform offers
+    bool Periodic = true;    // false: one tick per start
+
+    // Made by NewMMTimer.
+    TMMTimer(int32_t interval, TTimerService& service);
+
+    void SetEnabled(bool value) override;
+    // The tick routine: called by the service for every tick of the running event.
+    void Tick();
+
+protected:
+    ~TMMTimer() override;
+
+private:
+    TTimerService& service_;
+};
+
+// The creation function; null when memory ran out.
+TMMTimer* NewMMTimer(int32_t interval, TTimerService& service = SystemTimerService());
+
+#ifdef _WIN32
+// What the Windows service holds now, for tests and measurements: running timer events and the
+// message-only windows their ticks go through.
+int RunningTimerEvents();
+int TickWindowCount();
+#endif
