@@ -109,7 +109,8 @@ void PullData(TData& data, const TKV_Event& pin) {
 int32_t PullInteger(const TKV_Event& pin) {
     TData temp;
     PullHook(pin, temp);
-    return ToInteger(temp);
+    // Integer getters are the rule here; the conversion call is a quarter of a pull.
+    return temp.Type == kTypeInteger ? temp.Int : ToInteger(temp);
 }
 
 int32_t ReadInteger(TData& incoming, const TKV_Event& pin, int32_t defaultValue) {
