@@ -41,7 +41,7 @@ public:
     // The first IPv4 address of the host entry; false when the name did not resolve.
     virtual bool Resolve(const std::string& host, TIPv4& address) = 0;
     // One echo request with dataSize bytes of payload; false when the request failed or no reply
-    // record came back within timeout ms. Handle and buffers live only inside the call.
+    // record came back within timeout ms. Its buffers live only inside the call.
     virtual bool Echo(const TIPv4& address, uint16_t dataSize, uint32_t timeout, TEchoReply& reply) = 0;
 
 protected:

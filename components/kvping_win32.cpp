@@ -1,6 +1,10 @@
 // The echo engine's platform: Winsock 1.1 for the names, the ICMP service for the echo. Neither
 // blocking step holds the window thread: a name is looked up on a pooled worker and the echo is sent
 // with an event, and the calling thread pumps messages until either is done.
+//
+// One ICMP handle serves every echo while the socket library is up, nested echoes included (each has
+// its own event and buffers): opening and closing one per echo costs about half an echo to
+// loopback. It is closed with the socket library, when the last engine goes.
 // Winsock before windows.h, the ICMP declarations after both.
 #include <winsock2.h>
 
@@ -57,6 +61,7 @@ public:
             std::lock_guard<std::mutex> hold(lock_);
             events.swap(idleEvents_);
         }
+        CloseIcmp(icmp_);
         for (HANDLE e : events)
             CloseHandle(e);
         WSACleanup();
@@ -80,7 +85,7 @@ public:
         const DWORD replySize = static_cast<DWORD>(sizeof(ICMP_ECHO_REPLY) + dataSize + kIcmpErrorRoom);
         std::unique_ptr<unsigned char[]> request(new (std::nothrow) unsigned char[dataSize + 1]());
         std::unique_ptr<unsigned char[]> replyBuffer(new (std::nothrow) unsigned char[replySize]);
-        HANDLE icmp = IcmpCreateFile();
+        HANDLE icmp = OpenIcmp();
         HANDLE event = TakeEvent();
         bool ok = false;
         bool settled = true;  // the service no longer writes into the reply buffer or signals the event
@@ -98,13 +103,13 @@ public:
                 } else {
                     // The service overran its own timeout: closing the handle cancels the request,
                     // which then signals as well.
-                    IcmpCloseHandle(icmp);
-                    icmp = INVALID_HANDLE_VALUE;
+                    CloseIcmp(icmp);
                     settled = WaitForSingleObject(event, kEchoGrace) == WAIT_OBJECT_0;
                 }
+            } else if (GetLastError() == ERROR_INVALID_HANDLE) {
+                CloseIcmp(icmp);  // the next echo opens a fresh one
             }
         }
-        if (icmp != INVALID_HANDLE_VALUE) IcmpCloseHandle(icmp);
         if (ok) {
             const auto* record = reinterpret_cast<const ICMP_ECHO_REPLY*>(replyBuffer.get());
             std::memcpy(reply.Address.data(), &record->Address, 4);
@@ -124,6 +129,22 @@ public:
     }
 
 private:
+    HANDLE OpenIcmp() {
+        std::lock_guard<std::mutex> hold(lock_);
+        if (icmp_ == INVALID_HANDLE_VALUE) icmp_ = IcmpCreateFile();
+        return icmp_;
+    }
+
+    // Closes the shared handle if it is still this one.
+    void CloseIcmp(HANDLE icmp) {
+        {
+            std::lock_guard<std::mutex> hold(lock_);
+            if (icmp == INVALID_HANDLE_VALUE || icmp != icmp_) return;
+            icmp_ = INVALID_HANDLE_VALUE;
+        }
+        IcmpCloseHandle(icmp);
+    }
+
     HANDLE TakeEvent() {
         {
             std::lock_guard<std::mutex> hold(lock_);
@@ -144,6 +165,7 @@ private:
     }
 
     std::mutex lock_;
+    HANDLE icmp_ = INVALID_HANDLE_VALUE;
     std::vector<HANDLE> idleEvents_;  // one per echo that may run at once, nested ones included
 };
 

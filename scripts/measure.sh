@@ -1,0 +1,42 @@
+#!/usr/bin/env bash
+# measure.sh WIN64_BUILD_DIR: runs the measuring programs of bench/win under Wine and prints their
+# figures: echo overhead, tick accuracy, the soak's handles and memory, and responsiveness during
+# silent waits (inside a private network namespace). Figures only: a slow machine never fails it;
+# only a program that crashed does. About three minutes; the tick run goes alongside the soak.
+set -uo pipefail
+build=${1:?usage: measure.sh WIN64_BUILD_DIR}
+top=$(cd "$(dirname "$0")/.." && pwd)
+bin=$build/bench
+wine_run=$top/scripts/wine-run
+status=0
+
+judge() {  # name rc
+    if [[ $2 -eq 77 ]]; then
+        echo "  ($1 skipped)"
+    elif [[ $2 -ne 0 ]]; then
+        echo "measure: $1 exited with $2"
+        status=1
+    fi
+}
+
+echo
+echo "--- Wine measurements"
+"$wine_run" "$bin/measure_echo.exe" 2>/dev/null
+judge echo $?
+
+ticks_out=$(mktemp)
+"$wine_run" "$bin/measure_ticks.exe" >"$ticks_out" 2>/dev/null &
+ticks_pid=$!
+"$wine_run" "$bin/measure_soak.exe" 2>/dev/null
+judge soak $?
+wait "$ticks_pid"
+ticks_rc=$?
+echo "(the tick run went alongside the soak)"
+cat "$ticks_out"
+rm -f "$ticks_out"
+judge ticks $ticks_rc
+
+bash "$top/tests/netns/run_in_netns.sh" "$bin/measure_silent.exe" 2>/dev/null
+judge silent $?
+
+exit $status
