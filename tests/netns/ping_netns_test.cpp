@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "components/kvmmtimer.h"
 #include "components/kvping.h"
 #include "toolkit/winthread.h"
 
@@ -78,6 +79,7 @@ struct Listener {
 constexpr UINT kProbe = WM_APP + 1;
 constexpr UINT kNestedPing = WM_APP + 2;
 constexpr UINT kQuit = WM_APP + 3;
+constexpr UINT kClose = WM_APP + 4;  // as the main form closes: links off, then the quit
 TKVPing* nestedPing = nullptr;
 
 LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
@@ -89,6 +91,9 @@ LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
             nestedPing->actPing(in, 0);
             return 0;
         }
+        case kClose:
+            DisableLinks();
+            [[fallthrough]];
         case kQuit:
             PostQuitMessage(static_cast<int>(wp));
             return 0;
@@ -205,6 +210,14 @@ TEST_F(Netns, NameThatDoesNotResolveFailsWithCode2AndKeepsTheLastValues) {
         EXPECT_EQ(LastValues(ping), before) << host;
         l.events.clear();
     }
+    // The failed lookup leaves its error code on the worker thread; the next good one must not read
+    // it as its own.
+    ping.Host = "localhost";
+    ping.DataSize = 64;
+    TData in;
+    ping.actPing(in, 0);
+    EXPECT_EQ(l.events, std::vector<std::string>{"reply 127.0.0.1"});
+    EXPECT_EQ(LastValues(ping).second, 64);
 }
 
 // The host and its name both go silent: code 3 after about Timeout, values kept, and the window
@@ -288,6 +301,68 @@ TEST_F(Netns, QuitDuringTheWaitLetsTheEchoEndAndLeavesNothingBehind) {
         }
         EXPECT_EQ(WorkerThreadCount(), 1);
     }
+    EXPECT_EQ(WorkerThreadCount(), 0);
+    EXPECT_EQ(ThreadsOfThisProcess(), threadsBefore);
+    EXPECT_EQ(HandleProbe(), handlesBefore);
+}
+
+// The scheme's road: a timer tick starts the echo to a silent host and the main window is closed
+// during that wait (links off, quit posted). The echo ends, the loop gets the quit, and once the
+// timer and the engine are destroyed no thread, handle, timer event or tick window is left.
+TEST_F(Netns, ClosingDuringATickDrivenEchoLeavesNothingBehind) {
+    struct Chain {
+        HWND window;
+        TKVPing* ping;
+        int ticks = 0;
+        double echoTook = 0;
+        void onTimer(TData& d, uint16_t) {
+            ++ticks;
+            PostMessageW(window, kClose, 9, 0);
+            const double start = NowMs();
+            ping->actPing(d, 0);
+            echoTook = NowMs() - start;
+        }
+    };
+    auto cycle = [&](bool close) {
+        EnableLinks();
+        auto* ping = new TKVPing;
+        Wire(*ping);
+        ping->Host = "localhost";
+        auto* timer = new TKVMMTimer;
+        Chain chain{window, ping};
+        timer->evTimer =
+            close ? MakeEvent<&Chain::onTimer>(&chain, 0) : MakeEvent<&TKVPing::actPing>(ping, 0);
+        timer->SetResolution(1);
+        timer->SetInterval(100);
+        timer->SetCount(close ? 0 : 1);
+        TData none;
+        timer->actStart(none, 0);
+        MSG msg;
+        if (close) {
+            while (GetMessageW(&msg, nullptr, 0, 0) > 0)
+                DispatchMessageW(&msg);
+            EXPECT_EQ(msg.wParam, 9u);
+            EXPECT_EQ(chain.ticks, 1);
+            EXPECT_GE(chain.echoTook, 900) << "the echo was let end";
+            EXPECT_EQ(RunningTimerEvents(), 1) << "still running until the scheme destroys it";
+        } else {
+            while (l.events.empty() && GetMessageW(&msg, nullptr, 0, 0) > 0)
+                DispatchMessageW(&msg);
+            EXPECT_EQ(l.events, std::vector<std::string>{"error 3"});
+        }
+        delete timer;
+        delete ping;
+        l.events.clear();
+    };
+    ASSERT_TRUE(SetSilent(true));
+    // A first round lets the system libraries make what they keep for the whole process (winmm's
+    // timer thread among them).
+    cycle(false);
+    const int threadsBefore = ThreadsOfThisProcess();
+    const uintptr_t handlesBefore = HandleProbe();
+    cycle(true);
+    EXPECT_EQ(RunningTimerEvents(), 0);
+    EXPECT_EQ(TickWindowCount(), 0);
     EXPECT_EQ(WorkerThreadCount(), 0);
     EXPECT_EQ(ThreadsOfThisProcess(), threadsBefore);
     EXPECT_EQ(HandleProbe(), handlesBefore);

@@ -14,7 +14,7 @@ if [[ $(id -u) -ne 0 ]] || ! unshare -n true 2>/dev/null; then
     exit 77
 fi
 
-tmp=$(mktemp -d)
+tmp=$(mktemp -d "${TMPDIR:-/tmp}/echometer-netns.XXXXXX")
 trap 'rm -rf "$tmp"' EXIT
 
 unshare -n -- env NETNS_TMP="$tmp" NETNS_TOP="$top" bash -c '
