@@ -47,6 +47,13 @@ TimerPtr Started(Ticks& ticks, int32_t interval) {
     return t;
 }
 
+DWORD WINAPI Watchdog(void* closed) {
+    if (WaitForSingleObject(static_cast<HANDLE>(closed), 10000) == WAIT_TIMEOUT) {
+        PostMessageW(FindWindowW(nullptr, L"Tick test box"), WM_COMMAND, IDCANCEL, 0);
+    }
+    return 0;
+}
+
 TEST(MMTimerWin, TicksAreHandledOnTheStartingThreadInsideAModalBox) {
     Ticks ticks;
     ticks.also = [](Ticks& t) {
@@ -55,18 +62,14 @@ TEST(MMTimerWin, TicksAreHandledOnTheStartingThreadInsideAModalBox) {
     TimerPtr timer = Started(ticks, 30);
     ASSERT_NE(timer->Handle, 0u);
     // If no tick came, this closes the box with another answer.
-    HANDLE watchdog = CreateThread(
-        nullptr, 0,
-        [](void*) -> DWORD {
-            Sleep(10000);
-            PostMessageW(FindWindowW(nullptr, L"Tick test box"), WM_COMMAND, IDCANCEL, 0);
-            return 0;
-        },
-        nullptr, 0, nullptr);
+    HANDLE closed = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    HANDLE watchdog = CreateThread(nullptr, 0, &Watchdog, closed, 0, nullptr);
     const int answer = MessageBoxW(nullptr, L"ticks", L"Tick test box", MB_OKCANCEL);
     timer->SetEnabled(false);
-    TerminateThread(watchdog, 0);
+    SetEvent(closed);
+    WaitForSingleObject(watchdog, INFINITE);
     CloseHandle(watchdog);
+    CloseHandle(closed);
     EXPECT_EQ(answer, IDOK) << "the ticks did not reach the box's loop";
     EXPECT_GE(ticks.at.size(), 5u);
     for (DWORD thread : ticks.threads)

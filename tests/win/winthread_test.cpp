@@ -14,10 +14,29 @@ constexpr UINT kRun = WM_APP + 1;  // lParam: a std::function<void()>* to run
 
 LRESULT CALLBACK RunProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     if (msg == kRun) {
+        // NOLINTNEXTLINE(performance-no-int-to-ptr): the pointer travels in lParam
         (*reinterpret_cast<std::function<void()>*>(lp))();
         return 0;
     }
     return DefWindowProcW(hwnd, msg, wp, lp);
+}
+
+struct TSignal {
+    HANDLE event;
+    DWORD ms;
+};
+
+DWORD WINAPI SignalMain(void* p) {
+    auto* s = static_cast<TSignal*>(p);
+    Sleep(s->ms);
+    SetEvent(s->event);
+    delete s;
+    return 0;
+}
+
+// Sets the event after ms milliseconds, from another thread.
+HANDLE SignalAfter(HANDLE event, DWORD ms) {
+    return CreateThread(nullptr, 0, &SignalMain, new TSignal{event, ms}, 0, nullptr);
 }
 
 class Waits : public ::testing::Test {
@@ -41,24 +60,7 @@ protected:
         StopWorkerThreads();
     }
     void Post(std::function<void()>* f) { PostMessageW(window, kRun, 0, reinterpret_cast<LPARAM>(f)); }
-    // Sets the event after ms milliseconds, from another thread.
-    HANDLE SignalLater(DWORD ms) {
-        struct Arg {
-            HANDLE event;
-            DWORD ms;
-        };
-        auto* arg = new Arg{event, ms};
-        return CreateThread(
-            nullptr, 0,
-            [](void* p) -> DWORD {
-                auto* a = static_cast<Arg*>(p);
-                Sleep(a->ms);
-                SetEvent(a->event);
-                delete a;
-                return 0;
-            },
-            arg, 0, nullptr);
-    }
+    HANDLE SignalLater(DWORD ms) { return SignalAfter(event, ms); }
     static void Join(HANDLE thread) {
         WaitForSingleObject(thread, INFINITE);
         CloseHandle(thread);
@@ -136,14 +138,7 @@ TEST_F(Waits, QuitPassesThroughNestedWaits) {
     std::vector<std::string> order;
     std::function<void()> nested = [&] {
         PostQuitMessage(3);
-        HANDLE t = CreateThread(
-            nullptr, 0,
-            [](void* p) -> DWORD {
-                Sleep(100);
-                SetEvent(static_cast<HANDLE>(p));
-                return 0;
-            },
-            inner, 0, nullptr);
+        HANDLE t = SignalAfter(inner, 100);
         EXPECT_EQ(PumpingWait(inner, INFINITE), TWaitResult::Signalled);
         order.push_back("inner");
         Join(t);
