@@ -6,19 +6,11 @@
 
 #include "runtime/event.h"
 
+#include "tests/unit/testdata.h"
+
 namespace {
 
-TData StrData(const char* s) {
-    TData d;
-    SetString(d, s);
-    return d;
-}
-
-class Links : public ::testing::Test {
-protected:
-    void SetUp() override { EnableLinks(); }
-    void TearDown() override { DisableLinks(); }
-};
+class Links : public LinkedTest {};
 
 // A target that records what reached it and can be told what to do with the record.
 struct Probe {
@@ -135,7 +127,7 @@ TEST_F(Links, ForwardNullKeepsNextAndForwardDataCopies) {
     Probe x, y;
     x.mode = Probe::kForwardCopy;
     x.out = MakeEvent<&Probe::act>(&y, 0);
-    TData e = StrData("in");
+    TData e = Str("in");
     Emit(MakeEvent<&Probe::act>(&x, 0), e);
     EXPECT_EQ(y.seen, std::vector<std::string>{"1:99"});
 }
@@ -198,12 +190,12 @@ TEST_F(Links, ReadStringFollowsTheReadRule) {
         const char* result;
         bool consumed;
     } cases[] = {
-        {"pin wins over default", 1, "def", StrData("in"), "pulled", false},
-        {"silent getter gives empty, not default", 2, "def", StrData("in"), "", false},
-        {"NoValue answer falls back to default", 3, "def", StrData("in"), "def", false},
-        {"NoValue answer falls back to incoming", 3, "", StrData("in"), "in", true},
-        {"default wins over incoming", 0, "def", StrData("in"), "def", false},
-        {"incoming when no default", 0, "", StrData("in"), "in", true},
+        {"pin wins over default", 1, "def", Str("in"), "pulled", false},
+        {"silent getter gives empty, not default", 2, "def", Str("in"), "", false},
+        {"NoValue answer falls back to default", 3, "def", Str("in"), "def", false},
+        {"NoValue answer falls back to incoming", 3, "", Str("in"), "in", true},
+        {"default wins over incoming", 0, "def", Str("in"), "def", false},
+        {"incoming when no default", 0, "", Str("in"), "in", true},
         {"integer incoming as text", 0, "", IntData(-7), "-7", true},
         {"null incoming", 0, "", TData{}, "", false},
     };
@@ -219,14 +211,14 @@ TEST_F(Links, ReadIntegerAndReadReal) {
     Probe p;
     const TKV_Event silent = MakeEvent<&Probe::getNothing>(&p, 0);
     TKV_Event none;
-    TData in = StrData("12");
+    TData in = Str("12");
     EXPECT_EQ(ReadInteger(in, none, 5), 5);
     EXPECT_EQ(ToString(in), "12");  // untouched whatever it holds
     EXPECT_EQ(ReadInteger(in, silent, 5), 0);
     EXPECT_EQ(ReadInteger(in, none, 0), 12);
     EXPECT_EQ(DataType(in), kTypeNull);
 
-    TData r = StrData("2.5");
+    TData r = Str("2.5");
     EXPECT_EQ(ReadReal(r, none, 1000.0), 1000.0);
     EXPECT_EQ(ReadReal(r, none, 0.0), 2.5);
     EXPECT_EQ(ReadReal(r, none, 0.0), 0.0);  // consumed: nothing left
@@ -247,7 +239,7 @@ TEST_F(Links, ReadDataRule) {
     TKV_Event none;
     TData next = IntData(2);
 
-    TData in = StrData("in");
+    TData in = Str("in");
     in.Next = &next;
     TData pulled = ReadData(in, MakeEvent<&Probe::get>(&p, 0), nullptr);
     EXPECT_EQ(ToString(pulled), "pulled");
@@ -269,7 +261,7 @@ TEST_F(Links, ReadDataRule) {
     EXPECT_EQ(DataType(empty), kTypeNull);
     EXPECT_EQ(empty.Next, nullptr);  // a null record does not advance into its chain
 
-    TData answered = StrData("x");
+    TData answered = Str("x");
     EXPECT_EQ(ToString(ReadData(answered, MakeEvent<&Probe::getNoValue>(&p, 0), nullptr)), "x");
 }
 

@@ -8,12 +8,12 @@
 #include "components/kvhub.h"
 #include "components/kvstrcatdelim.h"
 
+#include "tests/unit/testdata.h"
+
 namespace {
 
-class Hub : public ::testing::Test {
+class Hub : public LinkedTest {
 protected:
-    void SetUp() override { EnableLinks(); }
-    void TearDown() override { DisableLinks(); }
     std::vector<std::string> journal;
 };
 

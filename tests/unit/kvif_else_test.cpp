@@ -7,18 +7,10 @@
 #include "components/kvif_else.h"
 #include "support/cp1251.h"
 
+#include "tests/unit/testdata.h"
+
 namespace {
 
-TData Str(std::string_view s) {
-    TData d;
-    SetString(d, s);
-    return d;
-}
-TData Real(double v) {
-    TData d;
-    SetReal(d, v);
-    return d;
-}
 TData Tagged(uint8_t type) {
     TData d = IntData(0);
     d.Type = type;
@@ -88,11 +80,7 @@ TEST(Compare, Table) {
     EXPECT_FALSE(Compare(Real(1.0), Real(1.0), 6));
 }
 
-class Comparator : public ::testing::Test {
-protected:
-    void SetUp() override { EnableLinks(); }
-    void TearDown() override { DisableLinks(); }
-};
+class Comparator : public LinkedTest {};
 
 struct Sink {
     std::vector<std::string>* journal;

@@ -5,13 +5,11 @@
 
 #include "components/kvmath.h"
 
+#include "tests/unit/testdata.h"
+
 namespace {
 
-class Calculator : public ::testing::Test {
-protected:
-    void SetUp() override { EnableLinks(); }
-    void TearDown() override { DisableLinks(); }
-};
+class Calculator : public LinkedTest {};
 
 struct Sink {
     std::vector<TData> seen;
@@ -22,17 +20,6 @@ struct Source {
     TData value;
     void get(TData& d, uint16_t /*index*/) { d = value; }
 };
-
-TData Str(const char* s) {
-    TData d;
-    SetString(d, s);
-    return d;
-}
-TData Real(double v) {
-    TData d;
-    SetReal(d, v);
-    return d;
-}
 
 // The scheme's calculator: seconds × 1000.0, real result.
 void SchemeSettings(TKVMath& m) {

@@ -5,13 +5,11 @@
 
 #include "components/kvmemory.h"
 
+#include "tests/unit/testdata.h"
+
 namespace {
 
-class Memory : public ::testing::Test {
-protected:
-    void SetUp() override { EnableLinks(); }
-    void TearDown() override { DisableLinks(); }
-};
+class Memory : public LinkedTest {};
 
 struct Source {
     TData value;
@@ -31,12 +29,6 @@ struct Sink {
         SetString(d, "overwritten downstream");
     }
 };
-
-TData Str(const char* s) {
-    TData d;
-    SetString(d, s);
-    return d;
-}
 
 TEST_F(Memory, DefaultIsAlsoTheStoredValueUntilTheFirstStore) {
     TKVMemory mem;

@@ -7,13 +7,11 @@
 #include "components/kvstrcatdelim.h"
 #include "support/cp1251.h"
 
+#include "tests/unit/testdata.h"
+
 namespace {
 
-class Joiner : public ::testing::Test {
-protected:
-    void SetUp() override { EnableLinks(); }
-    void TearDown() override { DisableLinks(); }
-};
+class Joiner : public LinkedTest {};
 
 // Getters that say who was asked, in order, and an outlet end that keeps what reached it.
 struct Source {
@@ -30,12 +28,6 @@ struct Sink {
     std::vector<TData> seen;
     void act(TData& d, uint16_t /*index*/) { seen.push_back(d); }
 };
-
-TData Str(std::string_view s) {
-    TData d;
-    SetString(d, s);
-    return d;
-}
 
 TEST_F(Joiner, PartsComeFromPinPropertyOrIncoming) {
     enum Pin { kNone, kInt32, kText, kHalf, kThousand };

@@ -6,18 +6,10 @@
 #include "runtime/event.h"
 #include "runtime/tdata.h"
 
+#include "tests/unit/testdata.h"
+
 namespace {
 
-TData Str(const char* s) {
-    TData d;
-    SetString(d, s);
-    return d;
-}
-TData Real(double v) {
-    TData d;
-    SetReal(d, v);
-    return d;
-}
 TData Tagged(uint8_t tag) {
     TData d = Str("42");  // a stale payload that no reader may look at
     d.Int = 42;
