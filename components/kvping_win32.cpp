@@ -5,6 +5,7 @@
 // One ICMP handle serves every echo while the socket library is up, nested echoes included (each has
 // its own event and buffers): opening and closing one per echo costs about half an echo to
 // loopback. It is closed with the socket library, when the last engine goes.
+
 // Winsock before windows.h, the ICMP declarations after both.
 #include <winsock2.h>
 

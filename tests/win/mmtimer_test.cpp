@@ -70,6 +70,8 @@ TEST(MMTimerWin, TicksAreHandledOnTheStartingThreadInsideAModalBox) {
     WaitForSingleObject(watchdog, INFINITE);
     CloseHandle(watchdog);
     CloseHandle(closed);
+    const DWORD error = GetLastError();
+    ASSERT_GT(answer, 0) << "no box could be shown (error " << error << ")";
     EXPECT_EQ(answer, IDOK) << "the ticks did not reach the box's loop";
     EXPECT_GE(ticks.at.size(), 5u);
     for (DWORD thread : ticks.threads)
