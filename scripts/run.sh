@@ -16,4 +16,4 @@ fi
 if [[ -n ${DISPLAY:-} ]]; then
     ECHOMETER_KEEP_DISPLAY=1 exec "$top/scripts/wine-run" "$exe" "$@"
 fi
-ECHOMETER_SCREENSHOT="$build/../screenshot.png" exec "$top/scripts/wine-run" "$exe" "$@"
+ECHOMETER_SCREENSHOT="$(dirname "$build")/screenshot.png" exec "$top/scripts/wine-run" "$exe" "$@"
