@@ -11,28 +11,12 @@
 #include <cstring>
 
 #include "components/kvping.h"
+#include "tests/support/wintest.h"
 
 namespace {
 
 constexpr UINT kProbe = WM_APP + 1;
 constexpr int kWaits = 20;
-
-double NowMs() {
-    LARGE_INTEGER c, f;
-    QueryPerformanceCounter(&c);
-    QueryPerformanceFrequency(&f);
-    return static_cast<double>(c.QuadPart) * 1000.0 / static_cast<double>(f.QuadPart);
-}
-
-bool SetSilent(bool silent) {
-    HANDLE f = CreateFileW(L"Z:\\proc\\sys\\net\\ipv4\\icmp_echo_ignore_all", GENERIC_WRITE, 0, nullptr,
-                           OPEN_EXISTING, 0, nullptr);
-    if (f == INVALID_HANDLE_VALUE) return false;
-    DWORD written = 0;
-    const bool ok = WriteFile(f, silent ? "1\n" : "0\n", 2, &written, nullptr) && written == 2;
-    CloseHandle(f);
-    return ok;
-}
 
 LRESULT CALLBACK Proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     return msg == kProbe ? 1 : DefWindowProcW(hwnd, msg, wp, lp);

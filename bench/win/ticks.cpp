@@ -10,16 +10,10 @@
 #include <vector>
 
 #include "components/kvmmtimer.h"
+#include "tests/support/wintest.h"
 #include "toolkit/winthread.h"
 
 namespace {
-
-double NowMs() {
-    LARGE_INTEGER c, f;
-    QueryPerformanceCounter(&c);
-    QueryPerformanceFrequency(&f);
-    return static_cast<double>(c.QuadPart) * 1000.0 / static_cast<double>(f.QuadPart);
-}
 
 struct Recorder {
     std::vector<double> ticks;

@@ -15,6 +15,7 @@
 
 #include "components/kvmmtimer.h"
 #include "components/kvping.h"
+#include "tests/support/wintest.h"
 #include "toolkit/winthread.h"
 
 namespace {
@@ -22,24 +23,6 @@ namespace {
 bool InPrivateNamespace() {
     const char* flag = std::getenv("ECHOMETER_NETNS");
     return flag != nullptr && std::strcmp(flag, "1") == 0;
-}
-
-// The namespace's own switch, reached through Wine's view of the Unix file system.
-bool SetSilent(bool silent) {
-    HANDLE f = CreateFileW(L"Z:\\proc\\sys\\net\\ipv4\\icmp_echo_ignore_all", GENERIC_WRITE, 0, nullptr,
-                           OPEN_EXISTING, 0, nullptr);
-    if (f == INVALID_HANDLE_VALUE) return false;
-    DWORD written = 0;
-    const bool ok = WriteFile(f, silent ? "1\n" : "0\n", 2, &written, nullptr) && written == 2;
-    CloseHandle(f);
-    return ok;
-}
-
-double NowMs() {
-    LARGE_INTEGER c, f;
-    QueryPerformanceCounter(&c);
-    QueryPerformanceFrequency(&f);
-    return static_cast<double>(c.QuadPart) * 1000.0 / static_cast<double>(f.QuadPart);
 }
 
 int ThreadsOfThisProcess() {

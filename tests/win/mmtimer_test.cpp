@@ -8,17 +8,11 @@
 #include <vector>
 
 #include "components/kvmmtimer.h"
+#include "tests/support/wintest.h"
 #include "toolkit/mmtimer.h"
 #include "toolkit/winthread.h"
 
 namespace {
-
-double NowMs() {
-    LARGE_INTEGER c, f;
-    QueryPerformanceCounter(&c);
-    QueryPerformanceFrequency(&f);
-    return static_cast<double>(c.QuadPart) * 1000.0 / static_cast<double>(f.QuadPart);
-}
 
 // Handles messages for ms milliseconds, as the window thread's loop would.
 void Pump(DWORD ms) {
