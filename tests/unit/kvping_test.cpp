@@ -164,7 +164,7 @@ TEST_F(Ping, EachCallFiresExactlyOneOutletAndOnlyAGoodReplyChangesTheLastValues)
         {"no reply in time", true, false, 0, "error 3", {7, 128}},
         {"destination host unreachable", true, true, 11003, "error 3", {7, 128}},
         {"TTL expired in transit", true, true, 11013, "error 3", {7, 128}},
-        {"echo reply", true, true, 0, "reply 10.0.0.5 70 64", {70, 64}},
+        {"echo reply", true, true, 0, "reply 127.0.0.5 70 64", {70, 64}},
     };
     for (const Case& c : cases) {
         TKVPing ping(fake);
@@ -178,7 +178,7 @@ TEST_F(Ping, EachCallFiresExactlyOneOutletAndOnlyAGoodReplyChangesTheLastValues)
 
         fake.resolveOk = c.resolveOk;
         fake.echoOk = c.echoOk;
-        fake.answer = {{10, 0, 0, 5}, c.status, 70, 64};
+        fake.answer = {{127, 0, 0, 5}, c.status, 70, 64};
         ping.actPing(in, 0);
         EXPECT_EQ(listener.events, std::vector<std::string>{c.expected}) << c.name;
         EXPECT_EQ(LastValues(ping), c.after) << c.name;
@@ -206,7 +206,7 @@ TEST_F(Ping, RequestCarriesTheLow16BitsOfDataSizeTheTimeoutAndTheResolvedAddress
     Wire(ping);
     ping.Host = "h";
     ping.Timeout = 1000;
-    fake.resolved = {192, 0, 2, 9};
+    fake.resolved = {127, 0, 2, 9};
     for (const Case& c : cases) {
         ping.DataSize = c.dataSize;
         TData in;
@@ -214,7 +214,7 @@ TEST_F(Ping, RequestCarriesTheLow16BitsOfDataSizeTheTimeoutAndTheResolvedAddress
         EXPECT_EQ(fake.sizes.back(), c.sent) << c.dataSize;
     }
     EXPECT_EQ(fake.timeouts.back(), 1000u);
-    EXPECT_EQ(fake.destinations.back(), (TIPv4{192, 0, 2, 9}));
+    EXPECT_EQ(fake.destinations.back(), (TIPv4{127, 0, 2, 9}));
 }
 
 // A click during the wait starts a second echo on the same engine; each call still ends in exactly
@@ -235,8 +235,8 @@ TEST_F(Ping, NestedCallDuringTheWaitFiresItsOwnOutlet) {
 }
 
 TEST(PingText, AddressesAreFourDecimalsWithoutLeadingZeros) {
-    EXPECT_EQ(FormatIPv4({10, 0, 0, 5}), "10.0.0.5");
-    EXPECT_EQ(FormatIPv4({192, 168, 0, 1}), "192.168.0.1");
+    EXPECT_EQ(FormatIPv4({127, 10, 0, 5}), "127.10.0.5");
+    EXPECT_EQ(FormatIPv4({127, 168, 0, 1}), "127.168.0.1");
     EXPECT_EQ(FormatIPv4({255, 255, 255, 255}), "255.255.255.255");
     EXPECT_EQ(FormatIPv4({0, 0, 0, 0}), "0.0.0.0");
 }
@@ -247,11 +247,26 @@ TEST(PingText, OnlyStrictDottedQuadsSkipTheLookup) {
         bool quad;
     };
     const Case cases[] = {
-        {"127.0.0.1", true},   {"0.0.0.0", true},    {"255.255.255.255", true}, {"10.20.30.40", true},
-        {"256.0.0.1", false},  {"127.0.0", false},   {"127.0.0.1.", false},     {"127.0.0.1.2", false},
-        {"127.00.0.1", false}, {"010.0.0.1", false}, {"1270.0.0.1", false},     {"127.0.0.1 ", false},
-        {"", false},           {"localhost", false}, {"127..0.1", false},       {".127.0.0", false},
-        {"0127.0.0.1", false}, {"1.2.3.4x", false},  {"-1.2.3.4", false},       {"1.2.3.0999", false},
+        {"127.0.0.1", true},
+        {"0.0.0.0", true},
+        {"255.255.255.255", true},
+        {"127.20.30.40", true},
+        {"127.256.0.1", false},
+        {"127.0.0", false},
+        {"127.0.0.1.", false},
+        {"127.0.0.1.2", false},
+        {"127.00.0.1", false},
+        {"127.0.010.1", false},
+        {"1270.0.0.1", false},
+        {"127.0.0.1 ", false},
+        {"", false},
+        {"localhost", false},
+        {"127..0.1", false},
+        {".127.0.0", false},
+        {"0127.0.0.1", false},
+        {"127.2.3.4x", false},
+        {"-127.2.3.4", false},
+        {"127.2.3.0999", false},
     };
     for (const Case& c : cases)
         EXPECT_EQ(IsDottedQuad(c.text), c.quad) << c.text;
