@@ -7,8 +7,6 @@
 #include <algorithm>
 #include <atomic>
 #include <cstdio>
-#include <cstdlib>
-#include <cstring>
 
 #include "components/kvping.h"
 #include "tests/support/wintest.h"
@@ -58,19 +56,12 @@ struct Outcome {
 }  // namespace
 
 int main() {
-    const char* flag = std::getenv("ECHOMETER_NETNS");
-    if (flag == nullptr || std::strcmp(flag, "1") != 0 || !SetSilent(true)) {
+    if (!InPrivateNamespace() || !SetSilent(true)) {
         std::printf("Responsiveness: needs the private network namespace (tests/netns/run_in_netns.sh)\n");
         return 77;
     }
-    WNDCLASSW wc{};
-    wc.lpfnWndProc = &Proc;
-    wc.hInstance = GetModuleHandleW(nullptr);
-    wc.lpszClassName = L"SilentProbe";
-    RegisterClassW(&wc);
     Probe probe;
-    probe.window = CreateWindowExW(0, wc.lpszClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
-                                   wc.hInstance, nullptr);
+    probe.window = MakeMessageWindow(L"SilentProbe", &Proc);
 
     EnableLinks();
     TKVPing ping;

@@ -8,7 +8,6 @@
 #include <tlhelp32.h>
 
 #include <atomic>
-#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -19,11 +18,6 @@
 #include "toolkit/winthread.h"
 
 namespace {
-
-bool InPrivateNamespace() {
-    const char* flag = std::getenv("ECHOMETER_NETNS");
-    return flag != nullptr && std::strcmp(flag, "1") == 0;
-}
 
 int ThreadsOfThisProcess() {
     HANDLE snap = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
@@ -135,15 +129,7 @@ protected:
         // Outside the namespace a lookup of a made-up name would leave the machine.
         ASSERT_TRUE(InPrivateNamespace()) << "run through tests/netns/run_in_netns.sh";
         ASSERT_TRUE(SetSilent(false));
-        static const ATOM cls = [] {
-            WNDCLASSW wc{};
-            wc.lpfnWndProc = &WindowProc;
-            wc.hInstance = GetModuleHandleW(nullptr);
-            wc.lpszClassName = L"NetnsTestWindow";
-            return RegisterClassW(&wc);
-        }();
-        window = CreateWindowExW(0, MAKEINTATOM(cls), L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
-                                 GetModuleHandleW(nullptr), nullptr);
+        window = MakeMessageWindow(L"NetnsTestWindow", &WindowProc);
         ASSERT_NE(window, nullptr);
         EnableLinks();
     }

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/wintest.h"
 #include "toolkit/winthread.h"
 
 namespace {
@@ -42,15 +43,7 @@ HANDLE SignalAfter(HANDLE event, DWORD ms) {
 class Waits : public ::testing::Test {
 protected:
     void SetUp() override {
-        static const ATOM cls = [] {
-            WNDCLASSW wc{};
-            wc.lpfnWndProc = &RunProc;
-            wc.hInstance = GetModuleHandleW(nullptr);
-            wc.lpszClassName = L"WaitTestRunner";
-            return RegisterClassW(&wc);
-        }();
-        window = CreateWindowExW(0, MAKEINTATOM(cls), L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
-                                 GetModuleHandleW(nullptr), nullptr);
+        window = MakeMessageWindow(L"WaitTestRunner", &RunProc);
         ASSERT_NE(window, nullptr);
         event = CreateEventW(nullptr, TRUE, FALSE, nullptr);
     }
