@@ -1,0 +1,45 @@
+// TKVLED: an indicator lamp drawn with GDI, round or square, lit or dark, with an optional 3-D rim
+// and glints. actOn and actOff change the state and fire evState with the new one.
+#pragma once
+
+#include <windows.h>
+
+#include "wincomponents/kvwin.h"
+
+class TKVLED : public TKVWin {
+    // Made once by InitControl from the colours at that moment; owned.
+    HGDIOBJ shadowPen_ = nullptr;
+    HGDIOBJ highlightPen_ = nullptr;
+    HGDIOBJ darkPen_ = nullptr;
+    HGDIOBJ lightPen_ = nullptr;
+    HGDIOBJ wideWhitePen_ = nullptr;
+    HGDIOBJ wideOnPen_ = nullptr;
+    HGDIOBJ onBrush_ = nullptr;
+    HGDIOBJ offBrush_ = nullptr;
+
+public:
+    explicit TKVLED(TControl* parent) : TKVWin(parent) {}
+    ~TKVLED() override;
+
+    uint32_t OnColor = 0;     // TColor of the lit lamp
+    uint32_t OffColor = 0;    // of the dark lamp
+    uint32_t LightColor = 0;  // glints of the lit lamp
+    uint8_t State = 0;        // 0 dark, 1 lit
+    uint8_t Shape = 0;        // 0 round, 1 square, others a plain square
+    uint8_t Bevel = 0;        // rim and glints
+    TKV_Event evState;
+    TKV_Event evClick;
+
+    void actOn(TData& data, uint16_t index);
+    void actOff(TData& data, uint16_t index);
+
+    void Resized() override;
+    void InitControl() override;
+
+    // Draws the lamp into the rectangle, after the background was filled.
+    void Paint(HDC dc, RECT r) const;
+
+private:
+    void OnPaint(TControl* sender, HDC dc);
+    void OnClick(TObj* sender);
+};
