@@ -278,9 +278,10 @@ inline const HICON kNoIcon = reinterpret_cast<HICON>(static_cast<intptr_t>(-1));
 TControl* NewControl(TControl* parent, std::string_view className, bool ctl3D = false);
 // A child standard control: NewControl, then the kind's record, the style (OR clip siblings and
 // children), tab stop and TabOrder, the client edge for 3-D, a process-wide CtlId from 0x8000, and
-// the command-control handler.
+// the command-control handler. ctl3D is the kind's 3-D flag, passed to NewControl (edits and rich
+// edits 1, buttons and labels 0).
 TControl* NewCommandControl(TControl* parent, std::string_view className, DWORD style,
-                            const TNotifyRec& notify);
+                            const TNotifyRec& notify, bool ctl3D = false);
 
 // The handler NewCommandControl attaches (written with the standard controls).
 bool CommandControlHandler(TControl* self, MSG& msg, LRESULT& result);
