@@ -136,6 +136,7 @@ public:
     uint8_t ShowPending = 0;        // made hidden: shown once CreateWindow runs again
     uint8_t DestroyedByWindow = 0;  // the window's last message freed it
     uint8_t Destroying = 0;         // destruction under way
+    uint8_t IconOwned = 0;          // Icon was copied for this window and is destroyed with it
     std::string Caption;
 
     // ---- look
@@ -264,8 +265,10 @@ protected:
 
 private:
     friend LRESULT CALLBACK ToolkitWndProc(HWND, UINT, WPARAM, LPARAM);
-    LRESULT BuiltInMessage(MSG& msg, bool& destroyed);
+    LRESULT BuiltInMessage(MSG& msg, bool& destroyed, bool freedBefore);
     void ApplyPendingShow();
+    // A free was asked since the point where freedBefore was read.
+    bool FreedDuring(bool freedBefore) const;
 };
 
 inline const HICON kNoIcon = reinterpret_cast<HICON>(static_cast<intptr_t>(-1));  // Icon: none
@@ -283,7 +286,8 @@ TControl* NewControl(TControl* parent, std::string_view className, bool ctl3D = 
 TControl* NewCommandControl(TControl* parent, std::string_view className, DWORD style,
                             const TNotifyRec& notify, bool ctl3D = false);
 
-// The handler NewCommandControl attaches (written with the standard controls).
+// The handler NewCommandControl attaches: focus bookkeeping, reflected notifications as events,
+// reflected colours.
 bool CommandControlHandler(TControl* self, MSG& msg, LRESULT& result);
 
 // The control of a window, through its "SELF_" property; null for a window that is not ours.
@@ -303,5 +307,5 @@ extern void (*MediaNotifyHook)(TControl* control, MSG& msg);
 extern void (*GlobalProcHook)(LPARAM lParam, WPARAM wParam);
 extern HCURSOR GlobalCursor;  // overrides every control's cursor while set
 
-// Re-aligns the parent of control and control itself through AlignHook.
+// Re-aligns control's aligned children through AlignHook.
 void Realign(TControl* control);

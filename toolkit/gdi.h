@@ -17,6 +17,9 @@
 
 class TControl;
 
+// windows.h maps this name to its W function; here it is the canvas operation.
+#undef TextOut
+
 // A colour with the high bit set is system colour (value & 0xFF), resolved with GetSysColor; any
 // other value is 0x00BBGGRR as it is.
 COLORREF Color2RGB(uint32_t color);

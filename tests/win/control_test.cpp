@@ -1,0 +1,373 @@
+// The control core and the application loop, through real windows.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "support/cp1251.h"
+#include "toolkit/applet.h"
+#include "toolkit/control.h"
+#include "toolkit/gdi.h"
+#include "toolkit/wintext.h"
+
+namespace {
+
+constexpr UINT kProbe = WM_APP + 7;
+
+const TNotifyRec kButtonRec{nullptr, BN_CLICKED, BN_SETFOCUS, BN_KILLFOCUS, kNoNotify, kNoNotify, 0x100,
+                            0x200,   0x300,      0,           14,           0};
+
+// Every test starts with no application object and the run state of a fresh process.
+class ControlTest : public ::testing::Test {
+protected:
+    void SetUp() override { ResetRunState(); }
+    void TearDown() override {
+        if (Applet != nullptr) {
+            TControl* a = Applet;
+            Terminate(a);
+        }
+        ResetRunState();
+    }
+    static void ResetRunState() {
+        Applet = nullptr;
+        AppletRunning = AppletTerminated = AppletUsed = false;
+        GlobalMessageFilter = nullptr;
+        MSG m;
+        while (PeekMessageW(&m, nullptr, 0, 0, PM_REMOVE)) {
+        }
+    }
+};
+
+std::wstring ClassOf(HWND w) {
+    wchar_t buf[64] = {};
+    GetClassNameW(w, buf, 64);
+    return buf;
+}
+
+std::wstring TextOf(HWND w) {
+    std::wstring s(static_cast<size_t>(GetWindowTextLengthW(w)) + 1, L'\0');
+    s.resize(static_cast<size_t>(GetWindowTextW(w, s.data(), static_cast<int>(s.size()))));
+    return s;
+}
+
+// ---- The demo form: class names, the window property, Russian texts
+
+TEST_F(ControlTest, WindowsAreMadeLazilyUnderTheirClassesAndCarryTheirTexts) {
+    TControl* app = NewApplet(Cp1251("Эхометр 1.0"));
+    TControl* form = NewForm(app, Cp1251("Главная форма"));
+    form->SetBoundsRect({100, 100, 520, 474});
+    TControl* button = NewCommandControl(form, "BUTTON", 0x50011000, kButtonRec, false);
+    button->SetCaption(Cp1251("Очистить консоль!"));
+    button->SetBoundsRect({10, 10, 150, 32});
+    TControl* edit = NewCommandControl(form, "EDIT", 0x50810080, TNotifyRec{}, true);
+    edit->SetBoundsRect({10, 40, 150, 62});
+    ASSERT_EQ(form->Handle, nullptr) << "no window before one is needed";
+
+    form->SetCreateVisible(true);
+    ASSERT_TRUE(form->CreateWindow());
+    ASSERT_NE(button->Handle, nullptr) << "the children's windows are made with the form's";
+
+    const struct {
+        TControl* control;
+        const wchar_t* cls;
+        const wchar_t* text;
+    } cases[] = {
+        {app, L"obj_App", L"Эхометр 1.0"},
+        {form, L"obj_Form", L"Главная форма"},
+        {button, L"obj_BUTTON", L"Очистить консоль!"},
+        {edit, L"obj_EDIT", L""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.cls);
+        ASSERT_TRUE(IsWindow(c.control->Handle));
+        EXPECT_EQ(ClassOf(c.control->Handle), c.cls);
+        EXPECT_EQ(GetPropW(c.control->Handle, L"SELF_"), c.control);
+        EXPECT_EQ(ControlOf(c.control->Handle), c.control);
+        EXPECT_EQ(TextOf(c.control->Handle), c.text);
+    }
+    EXPECT_EQ(GetParent(button->Handle), form->Handle);
+    EXPECT_EQ(GetWindow(form->Handle, GW_OWNER), app->Handle) << "forms are owned by the application window";
+    EXPECT_EQ(button->CtlId + 1, edit->CtlId);
+    EXPECT_EQ(GetDlgCtrlID(button->Handle), button->CtlId);
+    EXPECT_EQ(form->FocusedChild, button) << "the first tab stop";
+    EXPECT_EQ(GetWindowLongW(edit->Handle, GWL_EXSTYLE) & WS_EX_CLIENTEDGE, WS_EX_CLIENTEDGE);
+    EXPECT_EQ(GetWindowLongW(edit->Handle, GWL_STYLE) & WS_BORDER, 0);
+
+    // A 100,000-character caption, Russian, is taken whole and read back whole.
+    std::string big;
+    for (int i = 0; i < 100000; ++i)
+        big.push_back(Cp1251("Жж1").view()[static_cast<size_t>(i % 3)]);
+    edit->SetCaption(big);
+    EXPECT_EQ(GetWindowTextLengthW(edit->Handle), 100000);
+    EXPECT_EQ(edit->GetCaption(), big);
+    EXPECT_EQ(TextOf(edit->Handle), ToWide(big));
+
+    // Geometry: parent client coordinates for children, stored before and after the window.
+    const RECT r = button->GetBoundsRect();
+    EXPECT_EQ(r.left, 10);
+    EXPECT_EQ(r.top, 10);
+    EXPECT_EQ(button->Width(), 140);
+    button->SetLeft(30);
+    EXPECT_EQ(button->GetBoundsRect().left, 30);
+    EXPECT_EQ(button->Width(), 140);
+
+    HWND formWindow = form->Handle;
+    HWND buttonWindow = button->Handle;
+    TObj::Free(app);
+    Applet = nullptr;
+    EXPECT_FALSE(IsWindow(formWindow));
+    EXPECT_FALSE(IsWindow(buttonWindow));
+}
+
+// ---- The order of the WndProc chain
+
+std::vector<std::string>* trace = nullptr;
+int stopAt = -1;  // the step that reports handled
+
+bool Step(int i, const char* name) {
+    trace->push_back(name);
+    return i == stopAt;
+}
+
+bool GlobalStep(TControl*, MSG& m, LRESULT& r) {
+    return m.message == kProbe && (r = 1, Step(0, "global"));
+}
+bool AppStep(MSG& m, LRESULT& r) {
+    return m.message == kProbe && (r = 2, Step(1, "applet"));
+}
+bool OwnStep(MSG& m, LRESULT& r) {
+    return m.message == kProbe && (r = 3, Step(2, "message hook"));
+}
+bool FirstAttached(TControl*, MSG& m, LRESULT& r) {
+    return m.message == kProbe && (r = 5, Step(4, "attached 1"));
+}
+bool SecondAttached(TControl*, MSG& m, LRESULT& r) {
+    return m.message == kProbe && (r = 4, Step(3, "attached 2"));
+}
+bool ParentStep(TControl*, MSG& m, LRESULT& r) {
+    return m.message == kProbe && (r = 6, Step(5, "parent"));
+}
+bool AfterStep(TControl*, MSG& m, LRESULT& r) {
+    if (m.message == kProbe) trace->push_back("after " + std::to_string(r));
+    return false;
+}
+
+TEST_F(ControlTest, HooksSeeAMessageInTheirOrderAndTheFirstThatHandlesEndsTheChain) {
+    TControl* app = NewApplet("app");
+    TControl* form = NewForm(app, "form");
+    ASSERT_NE(form->GetWindowHandle(), nullptr);
+    AppletRunning = true;  // the application's hook is asked only while the loop runs
+    GlobalMessageFilter = &GlobalStep;
+    app->MessageHook = TOnMessage{[](void*, MSG& m, LRESULT& r) { return AppStep(m, r); }, nullptr};
+    form->MessageHook = TOnMessage{[](void*, MSG& m, LRESULT& r) { return OwnStep(m, r); }, nullptr};
+    form->AttachHandler(&FirstAttached);
+    form->AttachHandler(&SecondAttached);
+    form->AttachHandler(&FirstAttached);  // once only
+    form->ParentHook = &ParentStep;
+    form->AfterHook = &AfterStep;
+
+    const std::vector<std::string> all = {"global",     "applet",     "message hook",
+                                          "attached 2", "attached 1", "parent"};
+    // stopAt = 6: nobody handles, the message reaches default processing (result 0).
+    for (stopAt = 0; stopAt <= 6; ++stopAt) {
+        SCOPED_TRACE(testing::Message() << "handled at step " << stopAt);
+        std::vector<std::string> seen;
+        trace = &seen;
+        const LRESULT r = form->Perform(kProbe, 0, 0);
+        std::vector<std::string> want(all.begin(), all.begin() + std::min<int>(stopAt + 1, 6));
+        const LRESULT wantResult = stopAt < 6 ? stopAt + 1 : 0;
+        want.push_back("after " + std::to_string(wantResult));
+        EXPECT_EQ(seen, want);
+        EXPECT_EQ(r, wantResult);
+    }
+    trace = nullptr;
+    AppletRunning = false;
+    GlobalMessageFilter = nullptr;
+}
+
+// ---- A handler that frees its control while the control dispatches
+
+int destroyedDuring = -1;
+bool inHandler = false;
+bool laterHandlerRan = false;
+
+bool FreeingHandler(TControl* self, MSG& m, LRESULT&) {
+    if (m.message != kProbe) return false;
+    inHandler = true;
+    self->Free();
+    // Still alive: the dispatch holds it. Touch it the way a handler would.
+    self->SetCaption("still here");
+    EXPECT_EQ(self->GetCaption(), "still here");
+    inHandler = false;
+    return false;  // not handled, yet the chain must stop: the control is on its way out
+}
+
+bool LaterHandler(TControl*, MSG& m, LRESULT&) {
+    if (m.message == kProbe) laterHandlerRan = true;
+    return false;
+}
+
+TEST_F(ControlTest, AControlFreedDuringItsDispatchDiesWhenTheDispatchReturns) {
+    TControl* app = NewApplet("app");
+    TControl* form = NewForm(app, "form");
+    TControl* button = NewCommandControl(form, "BUTTON", 0x50011000, kButtonRec, false);
+    ASSERT_NE(form->GetWindowHandle(), nullptr);
+    HWND w = button->Handle;
+    ASSERT_NE(w, nullptr);
+    button->AttachHandler(&LaterHandler);
+    button->AttachHandler(&FreeingHandler);
+    button->OnDestroy = TOnEvent{[](void*, TObj*) { destroyedDuring = inHandler ? 1 : 0; }, nullptr};
+    laterHandlerRan = false;
+    destroyedDuring = -1;
+
+    SendMessageW(w, kProbe, 0, 0);
+    EXPECT_EQ(destroyedDuring, 0) << "destroyed after the handler returned, not inside it";
+    EXPECT_FALSE(laterHandlerRan) << "a freed control handles nothing more";
+    EXPECT_FALSE(IsWindow(w));
+    EXPECT_EQ(form->ChildCount(), 0);
+    EXPECT_EQ(form->FocusedChild, nullptr) << "no dangling focus";
+    // The window's later messages (none, it is gone) and the form's keep working.
+    EXPECT_EQ(form->Perform(WM_GETTEXTLENGTH, 0, 0), 4);
+}
+
+// ---- The loop: OnClose refusing, quit with messages still queued
+
+int refusals = 0;
+int probes = 0;
+
+LRESULT CALLBACK ProbeProc(HWND w, UINT m, WPARAM wp, LPARAM lp) {
+    if (m == kProbe) {
+        ++probes;
+        return 0;
+    }
+    return DefWindowProcW(w, m, wp, lp);
+}
+
+HWND ProbeWindow() {
+    WNDCLASSW wc{};
+    wc.lpfnWndProc = &ProbeProc;
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.lpszClassName = L"CoreProbe";
+    RegisterClassW(&wc);
+    return CreateWindowExW(0, L"CoreProbe", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, wc.hInstance, nullptr);
+}
+
+TEST_F(ControlTest, ClosingTheMainFormEndsTheLoopOnlyWhenOnCloseAccepts) {
+    TControl* app = NewApplet("app");
+    TControl* main = NewForm(app, "main");
+    TControl* other = NewForm(app, "other");
+    main->SetCreateVisible(true);
+    other->SetCreateVisible(true);
+    refusals = 0;
+    probes = 0;
+    HWND probe = ProbeWindow();
+    main->OnClose = TOnClose{[](void*, TControl*, bool& accept) { accept = ++refusals > 1; }, nullptr};
+    // The first close is refused; the probe proves the loop went on; the second close is accepted.
+    IdleHook = [](TControl* a) {
+        static int step = 0;
+        if (a == nullptr) return;
+        TControl* m = a->Child(0);
+        if (step == 0) PostMessageW(m->Handle, WM_CLOSE, 0, 0);
+        if (step == 1)
+            PostMessageW(FindWindowExW(HWND_MESSAGE, nullptr, L"CoreProbe", nullptr), kProbe, 0, 0);
+        if (step == 2) {
+            EXPECT_TRUE(static_cast<bool>(m->OnClose)) << "a refusing OnClose stays installed";
+            PostMessageW(m->Handle, WM_CLOSE, 0, 0);
+        }
+        ++step;
+    };
+    PostMessageW(probe, WM_NULL, 0, 0);  // wakes the first wait
+    TControl* runner = app;
+    ::Run(runner);
+    IdleHook = nullptr;
+    EXPECT_EQ(runner, nullptr);
+    EXPECT_EQ(Applet, nullptr);
+    EXPECT_EQ(refusals, 2);
+    EXPECT_EQ(probes, 1);
+    EXPECT_TRUE(AppletTerminated);
+    DestroyWindow(probe);
+}
+
+TEST_F(ControlTest, AQuitPostedBehindOtherMessagesLetsThemRunAndEndsTheLoop) {
+    TControl* app = NewApplet("app");
+    NewForm(app, "main");
+    HWND probe = ProbeWindow();
+    probes = 0;
+    for (int i = 0; i < 3; ++i)
+        PostMessageW(probe, kProbe, 0, 0);
+    PostQuitMessage(0);
+    PostMessageW(probe, kProbe, 0, 0);  // queued after the quit, still before the quit is handed out
+    TControl* runner = app;
+    ::Run(runner);
+    EXPECT_EQ(probes, 4);
+    EXPECT_EQ(runner, nullptr);
+    // Terminate after the quit neither drains again nor closes anything: nothing is left to free.
+    TControl* none = nullptr;
+    Terminate(none);
+    MSG m;
+    EXPECT_FALSE(PeekMessageW(&m, nullptr, WM_QUIT, WM_QUIT, PM_NOREMOVE)) << "no second quit";
+    DestroyWindow(probe);
+}
+
+// ---- Tools: shared with the parent until changed; no GDI growth over many changes
+
+// The table index of a fresh GDI object: it climbs when objects leak (GetGuiResources is 0 on Wine).
+int GdiProbe() {
+    HBRUSH b = CreateSolidBrush(0);
+    const int index = static_cast<int>(reinterpret_cast<uintptr_t>(b) & 0xFFFF);
+    DeleteObject(b);
+    return index;
+}
+
+TEST_F(ControlTest, ToolsAreSharedWithTheParentUntilChangedAndChangesLeakNothing) {
+    TControl* app = NewApplet("app");
+    TControl* form = NewForm(app, "form");
+    TControl* a = NewCommandControl(form, "BUTTON", 0x50011000, kButtonRec, false);
+    TControl* b = NewCommandControl(form, "STATIC", 0x5000018C, TNotifyRec{}, false);
+    form->SetCreateVisible(true);
+    ASSERT_TRUE(form->CreateWindow());
+
+    HGDIOBJ formFont = form->GetFont()->GetHandle();
+    EXPECT_EQ(a->GetFont()->GetHandle(), formFont);
+    EXPECT_EQ(b->GetFont()->GetHandle(), formFont);
+    EXPECT_EQ(reinterpret_cast<HGDIOBJ>(SendMessageW(a->Handle, WM_GETFONT, 0, 0)), formFont);
+    EXPECT_EQ(a->BackgroundBrush(), form->BackgroundBrush());
+
+    a->GetFont()->SetFontHeight(-20);
+    EXPECT_NE(a->GetFont()->GetHandle(), formFont);
+    EXPECT_EQ(reinterpret_cast<HGDIOBJ>(SendMessageW(a->Handle, WM_GETFONT, 0, 0)),
+              a->GetFont()->GetHandle());
+    EXPECT_EQ(b->GetFont()->GetHandle(), formFont) << "the sibling keeps sharing";
+    a->SetColor(0x0000FF);
+    EXPECT_NE(a->BackgroundBrush(), form->BackgroundBrush());
+    HGDIOBJ fontBefore = b->GetFont()->GetHandle();
+    b->GetFont()->SetFontName(b->GetFont()->FontName());
+    EXPECT_EQ(b->GetFont()->GetHandle(), fontBefore) << "the same name makes no new font";
+    b->GetFont()->SetFontName("A face name that is much longer than thirty-one characters");
+    EXPECT_EQ(b->GetFont()->FontName().size(), 31u);
+
+    HDC screen = GetDC(nullptr);
+    const int before = GdiProbe();
+    for (int i = 0; i < 1000; ++i) {
+        a->SetColor(static_cast<uint32_t>(i));
+        a->BackgroundBrush();
+        SendMessageW(a->Handle, WM_CTLCOLORBTN + kMsgColorReflect, reinterpret_cast<WPARAM>(screen), 0);
+        a->GetFont()->SetFontHeight(-10 - i % 7);
+        a->GetFont()->SetColor(static_cast<uint32_t>(i));
+        a->GetCanvas()->TextExtent("x");
+        a->GetCanvas()->SetHandle(nullptr);
+        UpdateWindow(form->Handle);
+    }
+    EXPECT_LE(GdiProbe(), before + 8) << "GDI objects grew over 1,000 changes";
+    ReleaseDC(nullptr, screen);
+
+    // Measuring works without a window (through a memory DC).
+    TControl* loose = NewCommandControl(nullptr, "STATIC", 0x5000018C, TNotifyRec{}, false);
+    const SIZE s = loose->GetCanvas()->TextExtent("Hello");
+    EXPECT_GT(s.cx, 10);
+    EXPECT_GT(s.cy, 5);
+    EXPECT_EQ(loose->Handle, nullptr);
+    TObj::Free(loose);
+}
+
+}  // namespace

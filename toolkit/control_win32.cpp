@@ -1,0 +1,1100 @@
+#include "toolkit/control.h"
+
+#include <windowsx.h>
+
+#include "toolkit/applet.h"
+#include "toolkit/gdi.h"
+#include "toolkit/wintext.h"
+
+THandler GlobalMessageFilter = nullptr;
+THandler GlobalKeyFilter = nullptr;
+void (*GlobalRepaintHook)(TControl* control) = nullptr;
+void (*GlobalAfterCreateHook)(TControl* control) = nullptr;
+void (*AlignHook)(TControl* control) = nullptr;
+void (*MediaNotifyHook)(TControl* control, MSG& msg) = nullptr;
+void (*GlobalProcHook)(LPARAM lParam, WPARAM wParam) = nullptr;
+HCURSOR GlobalCursor = nullptr;
+
+namespace {
+
+constexpr wchar_t kSelfProp[] = L"SELF_";
+constexpr DWORD kSetPosFlagsStyle =
+    SWP_NOSIZE | SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED;
+
+// The control whose window CreateWindowExW is making: its first messages come before "SELF_" is set.
+TControl* creating = nullptr;
+uint16_t nextCtlId = 0x8000;
+
+LRESULT CallDefault(TControl* c, const MSG& m) {
+    if (c->DefWndProc != nullptr)
+        return CallWindowProcW(c->DefWndProc, m.hwnd, m.message, m.wParam, m.lParam);
+    return DefWindowProcW(m.hwnd, m.message, m.wParam, m.lParam);
+}
+
+bool IsAppletControl(const TControl* c) {
+    return c->Parent == nullptr && c->ClassName == "App";
+}
+
+bool IsTopLevel(const TControl* c) {
+    return (c->Style & WS_CHILD) == 0;
+}
+
+// The window whose closing ends the program: the application window's first child, or without an
+// application object any top-level form.
+bool IsMainWindow(const TControl* c) {
+    if (AppletUsed) return c->Parent != nullptr && IsAppletControl(c->Parent) && c->Parent->Child(0) == c;
+    return c->IsForm != 0 && IsTopLevel(c);
+}
+
+// The runner of the attached handlers, installed as DispatchHook by the first AttachHandler.
+bool DispatchAttached(TControl* self, MSG& msg, LRESULT& result) {
+    TList* list = self->AttachedHandlers;
+    if (self->Destroying != 0 || list == nullptr || list->Count == 0) return false;
+    // Only a free asked during this dispatch ends it; one asked earlier (an outer message still
+    // holds the control) leaves the window working normally meanwhile.
+    const bool freedBefore = (self->RefCount & 1) != 0;
+    self->AddRef();
+    bool handled = false;
+    // Latest first; the list is read afresh each step, since a handler may detach itself or others.
+    for (int32_t i = list->Count / 2 - 1; i >= 0; --i) {
+        if (i * 2 + 1 >= list->Count) continue;
+        auto proc = reinterpret_cast<THandler>(list->Get(i * 2));
+        const bool keep = list->Get(i * 2 + 1) != nullptr;
+        if (AppletTerminated && !keep) continue;
+        if (proc(self, msg, result)) {
+            handled = true;
+            break;
+        }
+        if (!freedBefore && (self->RefCount & 1) != 0) break;  // freed meanwhile: nothing more for it
+    }
+    const bool freed = !freedBefore && (self->RefCount & 1) != 0;
+    self->ReleaseRef();
+    return handled || freed;
+}
+
+// ---- The paint handler (SetOnPaint)
+
+bool PaintHandler(TControl* self, MSG& msg, LRESULT& result) {
+    if ((msg.message != WM_PAINT && msg.message != WM_PRINTCLIENT) || !self->OnPaint) return false;
+    HWND w = msg.hwnd;
+    HRGN update = CreateRectRgn(0, 0, 0, 0);
+    if (update != nullptr) {
+        const int r = GetUpdateRgn(w, update, FALSE);
+        if (r == ERROR || r == NULLREGION) {
+            DeleteObject(update);
+            update = nullptr;
+        }
+    }
+    if (self->InvalidRgn != nullptr && update != nullptr) {
+        if (CombineRgn(self->InvalidRgn, self->InvalidRgn, update, RGN_OR) == COMPLEXREGION) {
+            RECT rc;
+            GetClientRect(w, &rc);
+            DeleteObject(self->InvalidRgn);
+            self->InvalidRgn = CreateRectRgnIndirect(&rc);
+        }
+        InvalidateRgn(w, self->InvalidRgn, FALSE);
+    }
+    HDC saved = self->PaintDC;
+    PAINTSTRUCT ps{};
+    const bool begun = msg.wParam == 0;
+    HDC dc = begun ? BeginPaint(w, &ps) : reinterpret_cast<HDC>(msg.wParam);
+    self->PaintDC = dc;
+    if (self->InvalidRgn != nullptr) SelectClipRgn(dc, self->InvalidRgn);
+    self->AddRef();
+    self->OnPaint(self, dc);
+    const bool freed = (self->RefCount & 1) != 0;
+    if (!freed) {
+        if (self->Canvas != nullptr) self->Canvas->SetHandle(nullptr);
+        self->PaintDC = saved;
+    }
+    if (begun) EndPaint(w, &ps);
+    if (update != nullptr) DeleteObject(update);
+    self->ReleaseRef();
+    result = 0;
+    return true;
+}
+
+// ---- The pointer-tracking handler (SetOnMouseEnter, SetOnMouseLeave)
+
+void RequestLeave(HWND w, bool cancel) {
+    using TTrack = BOOL(WINAPI*)(LPTRACKMOUSEEVENT);
+    HMODULE lib = GetModuleHandleW(L"comctl32.dll");
+    if (lib == nullptr) return;
+    auto track = reinterpret_cast<TTrack>(reinterpret_cast<void*>(GetProcAddress(lib, "_TrackMouseEvent")));
+    if (track == nullptr) return;
+    TRACKMOUSEEVENT t{};
+    t.cbSize = sizeof(t);
+    t.dwFlags = cancel ? (TME_CANCEL | TME_LEAVE) : TME_LEAVE;
+    t.hwndTrack = w;
+    track(&t);
+}
+
+bool PointerHandler(TControl* self, MSG& msg, LRESULT& /*result*/) {
+    if (msg.message >= WM_MOUSEFIRST && msg.message <= WM_MOUSEWHEEL) {
+        bool inside;
+        if (self->HitTest) {
+            POINT p{GET_X_LPARAM(msg.lParam), GET_Y_LPARAM(msg.lParam)};
+            inside = self->HitTest(self, p);
+        } else {
+            POINT p;
+            GetCursorPos(&p);
+            ScreenToClient(msg.hwnd, &p);
+            const RECT r = self->ClientRect();
+            inside = PtInRect(&r, p) != FALSE;
+        }
+        if (inside != (self->MouseInside != 0)) {
+            self->Invalidate();
+            if (inside) {
+                self->MouseInside = 1;
+                self->OnMouseEnter(self);
+                RequestLeave(msg.hwnd, false);
+            } else {
+                self->MouseInside = 0;
+                RequestLeave(msg.hwnd, true);
+                self->OnMouseLeave(self);
+            }
+        }
+    } else if (msg.message == WM_MOUSELEAVE && self->MouseInside != 0) {
+        self->MouseInside = 0;
+        self->OnMouseLeave(self);
+        self->Invalidate();
+    }
+    return false;
+}
+
+TMouseEventData MouseData(const MSG& msg, uint8_t button) {
+    TMouseEventData m;
+    m.Button = button;
+    m.Shift = static_cast<uint32_t>(msg.wParam) + (GetKeyState(VK_MENU) < 0 ? 0x20 : 0);
+    POINT p{GET_X_LPARAM(msg.lParam), GET_Y_LPARAM(msg.lParam)};
+    if (msg.message == WM_MOUSEWHEEL) ScreenToClient(msg.hwnd, &p);
+    m.X = static_cast<int16_t>(p.x);
+    m.Y = static_cast<int16_t>(p.y);
+    return m;
+}
+
+bool CtrlOrAltDown() {
+    return GetKeyState(VK_CONTROL) < 0 || GetKeyState(VK_MENU) < 0;
+}
+
+// Mouse messages as events; true when a handler asked for no default processing.
+bool MouseEvent(TControl* self, const MSG& msg) {
+    TOnMouse* ev = nullptr;
+    uint8_t button = 0;
+    switch (msg.message) {
+        case WM_LBUTTONDOWN:
+            ev = &self->OnMouseDown;
+            button = 1;
+            break;
+        case WM_RBUTTONDOWN:
+            ev = &self->OnMouseDown;
+            button = 2;
+            break;
+        case WM_MBUTTONDOWN:
+            ev = &self->OnMouseDown;
+            button = 3;
+            break;
+        case WM_LBUTTONUP:
+            ev = &self->OnMouseUp;
+            button = 1;
+            break;
+        case WM_RBUTTONUP:
+            ev = &self->OnMouseUp;
+            button = 2;
+            break;
+        case WM_MBUTTONUP:
+            ev = &self->OnMouseUp;
+            button = 3;
+            break;
+        case WM_LBUTTONDBLCLK:
+            ev = &self->OnMouseDblClk;
+            button = 1;
+            break;
+        case WM_RBUTTONDBLCLK:
+            ev = &self->OnMouseDblClk;
+            button = 2;
+            break;
+        case WM_MBUTTONDBLCLK:
+            ev = &self->OnMouseDblClk;
+            button = 3;
+            break;
+        case WM_MOUSEMOVE:
+            ev = &self->OnMouseMove;
+            break;
+        case WM_MOUSEWHEEL:
+            ev = &self->OnMouseWheel;
+            break;
+        default:
+            return false;
+    }
+    if (!*ev) return false;
+    TMouseEventData m = MouseData(msg, button);
+    (*ev)(self, m);
+    return m.StopHandling != 0;
+}
+
+}  // namespace
+
+// ---- Construction and destruction
+
+void TControl::Init() {
+    Children = NewObj<TList>();
+    ClassWndProc = &ToolkitWndProc;
+}
+
+TControl::~TControl() {
+    Destroying = 1;
+    TControl* form = ParentForm();
+    if (form != nullptr && form != this) {
+        if (form->FocusedChild == this) form->FocusedChild = nullptr;
+        if (form->DefaultButton == this) form->DefaultButton = nullptr;
+        if (form->CancelButton == this) form->CancelButton = nullptr;
+    }
+    const bool live = Handle != nullptr && IsWindow(Handle) && DestroyedByWindow == 0;
+    if (live) ShowWindow(Handle, SW_HIDE);
+    if (Children != nullptr) {
+        while (Children->Count > 0) {
+            auto* child = static_cast<TControl*>(Children->Get(Children->Count - 1));
+            // Out of the list first: a held child outlives this call.
+            Children->Delete(Children->Count - 1);
+            child->Parent = nullptr;
+            child->Free();
+        }
+    }
+    TObj::Free(Canvas);
+    Canvas = nullptr;
+    TObj::Free(Font);
+    Font = nullptr;
+    TObj::Free(Brush);
+    Brush = nullptr;
+    if (live) {
+        if (!IsTopLevel(this) || Icon == nullptr || Icon == kNoIcon) {
+        } else if (HICON old = reinterpret_cast<HICON>(SendMessageW(Handle, WM_SETICON, ICON_BIG, 0));
+                   old != nullptr && IconOwned != 0) {
+            DestroyIcon(old);
+        }
+        // From here on the window's messages go straight to its class procedure, not to this
+        // half-destroyed object.
+        RemovePropW(Handle, kSelfProp);
+        SetWindowLongPtrW(Handle, GWLP_WNDPROC,
+                          reinterpret_cast<LONG_PTR>(DefWndProc != nullptr ? DefWndProc : &DefWindowProcW));
+        DestroyWindow(Handle);
+    }
+    Handle = nullptr;
+    if (BkBrush != nullptr) DeleteObject(BkBrush);
+    if (InvalidRgn != nullptr) DeleteObject(InvalidRgn);
+    if (Parent != nullptr) {
+        if (Parent->Children != nullptr) {
+            const int32_t i = Parent->Children->IndexOf(this);
+            if (i >= 0) Parent->Children->Delete(i);
+        }
+        if (Parent->FocusedChild == this) Parent->FocusedChild = nullptr;
+    }
+    if (Applet != nullptr && Applet->FocusedChild == this) Applet->FocusedChild = nullptr;
+    TObj::Free(Children);
+    TObj::Free(AttachedHandlers);
+}
+
+bool TControl::FreedDuring(bool freedBefore) const {
+    return !freedBefore && (RefCount & 1) != 0;
+}
+
+TControl* NewControl(TControl* parent, std::string_view className, bool ctl3D) {
+    auto* c = NewObj<TControl>();
+    if (c == nullptr) return nullptr;
+    c->ClassName = className;
+    if (parent != nullptr) {
+        c->Color = parent->Color;
+        c->TextColor = parent->TextColor;
+        c->ParentHook = parent->ParentHook;
+        c->TabNavigateHook = parent->TabNavigateHook;
+        c->Ctl3D = parent->Ctl3D != 0 && ctl3D ? 1 : 0;
+        c->SetParent(parent);
+    }
+    return c;
+}
+
+TControl* NewCommandControl(TControl* parent, std::string_view className, DWORD style,
+                            const TNotifyRec& notify, bool ctl3D) {
+    TControl* c = NewControl(parent, className, ctl3D);
+    if (c == nullptr) return nullptr;
+    c->Notify = notify;
+    c->IsControl = 1;
+    c->Style = style | WS_CLIPSIBLINGS | WS_CLIPCHILDREN;
+    c->Visible = (style & WS_VISIBLE) != 0 ? 1 : 0;
+    c->TabStop = (style & WS_TABSTOP) != 0 ? 1 : 0;
+    c->TabKeys = kTabKeyTab | kTabKeyLeftRight | kTabKeyUpDown | kTabKeyPage;
+    TControl* form = parent != nullptr ? parent->ParentForm() : nullptr;
+    if (form != nullptr) {
+        c->TabOrder = form->TabOrderCounter++;
+        if (c->TabStop != 0 && form->FocusedChild == nullptr) form->FocusedChild = c;
+    }
+    if (c->Ctl3D != 0) {
+        c->Style &= ~WS_BORDER;
+        c->ExStyle |= WS_EX_CLIENTEDGE;
+    }
+    c->CtlId = nextCtlId++;
+    c->AttachHandler(&CommandControlHandler);
+    return c;
+}
+
+void TControl::SetParent(TControl* parent) {
+    if (parent == Parent) return;
+    if (Parent != nullptr && Parent->Children != nullptr) {
+        const int32_t i = Parent->Children->IndexOf(this);
+        if (i >= 0) Parent->Children->Delete(i);
+        if (Parent->FocusedChild == this) Parent->FocusedChild = nullptr;
+    }
+    Parent = parent;
+    if (parent != nullptr && parent->Children != nullptr) parent->Children->Add(this);
+    if (Handle != nullptr && parent != nullptr && parent->Handle != nullptr)
+        ::SetParent(Handle, parent->Handle);
+}
+
+TControl* TControl::Child(int32_t i) const {
+    return Children != nullptr ? static_cast<TControl*>(Children->Get(i)) : nullptr;
+}
+
+int32_t TControl::ChildCount() const {
+    return Children != nullptr ? Children->Count : 0;
+}
+
+TControl* TControl::ParentForm() {
+    for (TControl* c = this; c != nullptr; c = c->Parent)
+        if (c->IsForm != 0) return c;
+    return nullptr;
+}
+
+TControl* ControlOf(HWND window) {
+    if (window == nullptr) return nullptr;
+    return static_cast<TControl*>(GetPropW(window, kSelfProp));
+}
+
+// ---- Window creation
+
+HWND TControl::GetWindowHandle() {
+    if (Handle == nullptr) {
+        if (CreateVisible != 0) {
+            CreateWindow();
+        } else {
+            // Made hidden; the next CreateWindow (the parent's, or the owner's own) shows it.
+            const bool show = (Style & WS_VISIBLE) != 0;
+            Style &= ~WS_VISIBLE;
+            CreateWindow();
+            if (show) {
+                if (Handle != nullptr) {
+                    ShowPending = 1;
+                } else {
+                    Style |= WS_VISIBLE;
+                }
+            }
+        }
+    }
+    return Handle;
+}
+
+void TControl::ApplyPendingShow() {
+    if (ShowPending == 0) return;
+    ShowPending = 0;
+    for (int32_t i = 0; i < ChildCount(); ++i)
+        Child(i)->CreateWindow();
+    SetVisible(true);
+}
+
+bool TControl::CreateWindow() {
+    if (Parent != nullptr && Parent->GetWindowHandle() == nullptr) return false;
+    if (Handle != nullptr) {
+        ApplyPendingShow();
+        return true;
+    }
+    HINSTANCE inst = GetModuleHandleW(nullptr);
+    const std::wstring wrapped = ToWide(ClassName);
+    WNDCLASSW wc{};
+    wc.style = ClassStyle;
+    wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    wc.hInstance = inst;
+    const bool known = GetClassInfoW(inst, wrapped.c_str(), &wc) != FALSE;
+    wc.style &= ~UINT(0x40E0);  // own, class and parent DC, global class
+    if (DefWndProc == nullptr && known) DefWndProc = wc.lpfnWndProc;
+    const std::wstring registered = L"obj_" + wrapped;
+    WNDCLASSW existing{};
+    if (GetClassInfoW(inst, registered.c_str(), &existing) == FALSE) {
+        wc.lpfnWndProc = &ToolkitWndProc;
+        wc.hInstance = inst;
+        wc.lpszClassName = registered.c_str();
+        wc.lpszMenuName = nullptr;
+        if (RegisterClassW(&wc) == 0) return false;
+    }
+    DWORD style = Style | (Enabled == 0 ? WS_DISABLED : 0);
+    int x = BoundsRect.left;
+    int y = BoundsRect.top;
+    int w = BoundsRect.right - BoundsRect.left;
+    int h = BoundsRect.bottom - BoundsRect.top;
+    if (w == 0) w = kDefaultSize;
+    if (h == 0) h = kDefaultSize;
+    if (IsTopLevel(this) && (PositionSet & 3) == 0) x = y = kDefaultSize;
+    HWND parentWindow = Parent != nullptr ? Parent->Handle : nullptr;
+    if ((style & WS_CHILD) != 0 && parentWindow == nullptr) return false;
+    creating = this;
+    HWND made =
+        CreateWindowExW(ExStyle, registered.c_str(), ToWide(Caption).c_str(), style, x, y, w, h, parentWindow,
+                        reinterpret_cast<HMENU>(static_cast<UINT_PTR>(CtlId)), inst, nullptr);
+    creating = nullptr;
+    if (made == nullptr) {
+        Handle = nullptr;
+        return false;
+    }
+    Handle = made;
+    SendMessageW(made, WM_UPDATEUISTATE, MAKEWPARAM(UIS_CLEAR, UISF_HIDEFOCUS), 0);
+    if (GetPropW(made, kSelfProp) == nullptr) SetPropW(made, kSelfProp, this);
+    if (IsTopLevel(this)) {
+        if (Icon == nullptr) {
+            if (IsAppletControl(this)) {
+                Icon = LoadIconW(inst, L"MAINICON");
+            } else if (Applet != nullptr && Applet->Icon != nullptr && Applet->Icon != kNoIcon) {
+                Icon = static_cast<HICON>(CopyImage(Applet->Icon, IMAGE_ICON, 0, 0, 0));
+                IconOwned = Icon != nullptr ? 1 : 0;
+            }
+            if (Icon == nullptr) Icon = kNoIcon;
+        }
+        if (Icon != kNoIcon) SendMessageW(made, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(Icon));
+    }
+    if (AfterCreateHook != nullptr) AfterCreateHook(this);
+    if (GlobalAfterCreateHook != nullptr) GlobalAfterCreateHook(this);
+    ApplyFont();
+    for (int32_t i = 0; i < ChildCount(); ++i)
+        Child(i)->CreateWindow();
+    return Handle != nullptr;
+}
+
+// ---- The common window procedure
+
+LRESULT CALLBACK ToolkitWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    TControl* c = creating;
+    if (c != nullptr) {
+        c->Handle = window;
+        SetPropW(window, kSelfProp, c);
+        creating = nullptr;
+    } else {
+        c = ControlOf(window);
+    }
+    // A window whose control is gone (or not yet known) gets default processing only: handing it to
+    // the application object would run the application's handlers on a foreign window.
+    if (c == nullptr) return DefWindowProcW(window, message, wParam, lParam);
+    MSG msg{};
+    msg.hwnd = window;
+    msg.message = message;
+    msg.wParam = wParam;
+    msg.lParam = lParam;
+    try {
+        return c->WndProc(msg);
+    } catch (...) {
+        // Nothing may unwind through the platform's window procedure.
+        return 0;
+    }
+}
+
+LRESULT TControl::WndProc(MSG& msg) {
+    if (Handle == nullptr && msg.hwnd != nullptr) Handle = msg.hwnd;
+    // Held for the whole chain: a step that frees the control (a handler, OnClose, the window's last
+    // message) defers the destruction to the end of this message.
+    const bool freedBefore = (RefCount & 1) != 0;
+    AddRef();
+    LRESULT result = 0;
+    bool destroyed = false;
+    if (GlobalMessageFilter != nullptr && GlobalMessageFilter(this, msg, result)) {
+    } else if (AppletRunning && Applet != nullptr && Applet != this && Applet->MessageHook &&
+               Applet->MessageHook(msg, result)) {
+    } else if (MessageHook && MessageHook(msg, result)) {
+    } else if (DispatchHook != nullptr && DispatchHook(this, msg, result)) {
+    } else if (FreedDuring(freedBefore)) {
+    } else if (ParentHook != nullptr && ParentHook(this, msg, result)) {
+    } else {
+        result = BuiltInMessage(msg, destroyed, freedBefore);
+    }
+    if (!AppletTerminated && !destroyed && DestroyedByWindow == 0 && !FreedDuring(freedBefore) &&
+        AfterHook != nullptr)
+        AfterHook(this, msg, result);
+    ReleaseRef();
+    return result;
+}
+
+LRESULT TControl::BuiltInMessage(MSG& msg, bool& destroyed, bool freedBefore) {
+    const UINT m = msg.message;
+    switch (m) {
+        case WM_SIZE: {
+            const LRESULT r = CallDefault(this, msg);
+            if (msg.wParam <= SIZE_MAXIMIZED) WindowState = static_cast<uint8_t>(msg.wParam);
+            if (IsForm == 0 && Parent != nullptr) Realign(Parent);
+            Realign(this);
+            OnResize(this);
+            return r;
+        }
+        case WM_MOVE:
+            OnMove(this);
+            return CallDefault(this, msg);
+        case WM_SETFOCUS:
+            // Default processing in any case: an edit makes its caret there.
+            if (Enabled != 0 && TabStop != 0 && GetFocus() != Handle) ::SetFocus(Handle);
+            return CallDefault(this, msg);
+        case WM_CLOSE: {
+            bool accept = true;
+            if (OnClose) {
+                OnClose(this, accept);
+                if (!accept && AppletRunning) return 0;
+                OnClose = TOnClose{};
+            }
+            if (!accept) return 0;
+            const bool app = IsAppletControl(this);
+            if (app || IsMainWindow(this)) {
+                if (!app && Applet != nullptr && Applet->Handle != nullptr)
+                    SendMessageW(Applet->Handle, WM_CLOSE, 0, 0);
+                PostQuitMessage(0);
+                return 0;
+            }
+            return CallDefault(this, msg);
+        }
+        case WM_SHOWWINDOW:
+            if (msg.lParam == SW_PARENTCLOSING) {
+                ShowStateOnParentOpen = IsIconic(Handle)   ? SW_SHOWMINNOACTIVE
+                                        : IsZoomed(Handle) ? SW_SHOWMAXIMIZED
+                                                           : SW_SHOWNOACTIVATE;
+            } else if (msg.lParam == SW_PARENTOPENING && ShowStateOnParentOpen != 0) {
+                ShowWindow(Handle, ShowStateOnParentOpen);
+                ShowStateOnParentOpen = 0;
+                return 0;
+            }
+            if (msg.wParam != 0) {
+                OnShow(this);
+            } else {
+                OnHide(this);
+            }
+            return CallDefault(this, msg);
+        case WM_SETCURSOR: {
+            HCURSOR cur = GlobalCursor != nullptr ? GlobalCursor : Cursor;
+            if (cur != nullptr && GetCapture() == nullptr && LOWORD(msg.lParam) == HTCLIENT) {
+                ::SetCursor(cur);
+                return 1;
+            }
+            return CallDefault(this, msg);
+        }
+        case WM_NCDESTROY: {
+            RemovePropW(msg.hwnd, kSelfProp);
+            if (IsAppletControl(this)) return CallDefault(this, msg);
+            if (IsMainWindow(this)) {
+                PostMessageW(msg.hwnd, kMsgDestroyLater, 0, 0);
+                const LRESULT r = CallDefault(this, msg);
+                Handle = nullptr;
+                return r;
+            }
+            if (Parent != nullptr && IsAppletControl(Parent)) {
+                DestroyedByWindow = 1;
+                destroyed = true;
+                CallDefault(this, msg);
+                Handle = nullptr;
+                Free();
+                return 0;
+            }
+            const LRESULT r = CallDefault(this, msg);
+            Handle = nullptr;  // the window is gone; a later need makes a new one
+            return r;
+        }
+        case WM_COMMAND:
+            if (TControl* child = ControlOf(reinterpret_cast<HWND>(msg.lParam));
+                child != nullptr && msg.lParam != 0)
+                return SendMessageW(reinterpret_cast<HWND>(msg.lParam), kMsgCommand, msg.wParam, msg.lParam);
+            return CallDefault(this, msg);
+        case WM_NOTIFY: {
+            const auto* hdr = reinterpret_cast<const NMHDR*>(msg.lParam);
+            TControl* child = hdr != nullptr ? ControlOf(hdr->hwndFrom) : nullptr;
+            LRESULT r = 0;
+            if (child != nullptr && child != this && child->DispatchHook != nullptr &&
+                child->DispatchHook(child, msg, r))
+                return r;
+            return CallDefault(this, msg);
+        }
+        case WM_SYSCOMMAND:
+            if ((msg.wParam & 0xFFF0) == SC_MINIMIZE && !IsAppletControl(this) && IsMainWindow(this) &&
+                Applet != nullptr && Applet->Handle != nullptr) {
+                PostMessageW(Applet->Handle, WM_SYSCOMMAND, msg.wParam, msg.lParam);
+                return 0;
+            }
+            return CallDefault(this, msg);
+        case WM_CTLCOLORMSGBOX:
+        case WM_CTLCOLOREDIT:
+        case WM_CTLCOLORLISTBOX:
+        case WM_CTLCOLORBTN:
+        case WM_CTLCOLORDLG:
+        case WM_CTLCOLORSCROLLBAR:
+        case WM_CTLCOLORSTATIC: {
+            HWND child = reinterpret_cast<HWND>(msg.lParam);
+            if (child != msg.hwnd && ControlOf(child) != nullptr)
+                return SendMessageW(child, m + kMsgColorReflect, msg.wParam, msg.lParam);
+            return CallDefault(this, msg);
+        }
+        case kMsgMediaNotify:
+            if (MediaNotifyHook != nullptr) MediaNotifyHook(this, msg);
+            return 0;
+        case kMsgCallProc:
+            if (GlobalProcHook != nullptr) GlobalProcHook(msg.lParam, msg.wParam);
+            return 0;
+        case kMsgDestroyLater:
+            DestroyedByWindow = 1;
+            destroyed = true;
+            Free();
+            return 0;
+        default:
+            break;
+    }
+    if (m >= WM_KEYFIRST && m <= WM_SYSDEADCHAR) {
+        HWND focus = GetFocus();
+        if (focus != msg.hwnd && (focus == nullptr || !IsChild(msg.hwnd, focus)))
+            return CallDefault(this, msg);
+        LRESULT r = 0;
+        if (GlobalKeyFilter != nullptr && GlobalKeyFilter(this, msg, r)) return r;
+        if (KeyHook != nullptr && KeyHook(this, msg, r)) return r;
+        if (m == WM_KEYDOWN || m == WM_SYSKEYDOWN || m == WM_KEYUP || m == WM_SYSKEYUP) {
+            TOnKey& ev = (m == WM_KEYDOWN || m == WM_SYSKEYDOWN) ? OnKeyDown : OnKeyUp;
+            if (ev) {
+                auto key = static_cast<int32_t>(msg.wParam);
+                ev(this, key, GetKeyState(VK_SHIFT) < 0 ? 1u : 0u);
+                if (FreedDuring(freedBefore)) return 0;
+                if (key == 0) return 0;
+                msg.wParam = static_cast<WPARAM>(key);
+            }
+        } else if ((m == WM_CHAR || m == WM_SYSCHAR) && OnChar) {
+            char ch = NarrowChar(static_cast<wchar_t>(msg.wParam));
+            const char before = ch;
+            OnChar(this, ch, GetKeyState(VK_SHIFT) < 0 ? 1u : 0u);
+            if (FreedDuring(freedBefore)) return 0;
+            if (ch == 0) return 0;
+            if (ch != before) msg.wParam = static_cast<WPARAM>(WideChar(ch));
+        }
+        if (!CtrlOrAltDown()) {
+            TControl* form = ParentForm();
+            THandler nav =
+                form != nullptr && form->TabNavigateHook != nullptr ? form->TabNavigateHook : TabNavigateHook;
+            if (nav != nullptr && nav(this, msg, r)) {
+                msg.wParam = 0;
+                return 0;
+            }
+            // The Tab character of a key that moved the focus must not reach the control.
+            if (m == WM_CHAR && msg.wParam == VK_TAB && (TabKeys & kTabKeyTab) != 0 && nav != nullptr)
+                return 0;
+        }
+        return CallDefault(this, msg);
+    }
+    if (m >= WM_MOUSEFIRST && m <= WM_MOUSEWHEEL) {
+        if (MouseEvent(this, msg)) return 0;
+        if (FreedDuring(freedBefore)) return 0;
+    }
+    return CallDefault(this, msg);
+}
+
+// ---- Handlers
+
+void TControl::AttachHandler(THandler proc, bool keepAfterTerminate) {
+    if (proc == nullptr) return;
+    if (AttachedHandlers == nullptr) {
+        AttachedHandlers = NewObj<TList>();
+        if (AttachedHandlers == nullptr) return;
+    }
+    if (IsHandlerAttached(proc)) return;
+    if (!AttachedHandlers->Add(reinterpret_cast<void*>(proc))) return;
+    if (!AttachedHandlers->Add(keepAfterTerminate ? reinterpret_cast<void*>(1) : nullptr)) {
+        AttachedHandlers->Delete(AttachedHandlers->Count - 1);
+        return;
+    }
+    DispatchHook = &DispatchAttached;
+}
+
+void TControl::DetachHandler(THandler proc) {
+    if (AttachedHandlers == nullptr) return;
+    for (int32_t i = 0; i + 1 < AttachedHandlers->Count; i += 2) {
+        if (AttachedHandlers->Get(i) == reinterpret_cast<void*>(proc)) {
+            AttachedHandlers->DeleteRange(i, 2);
+            return;
+        }
+    }
+}
+
+bool TControl::IsHandlerAttached(THandler proc) const {
+    if (AttachedHandlers == nullptr) return false;
+    for (int32_t i = 0; i + 1 < AttachedHandlers->Count; i += 2)
+        if (AttachedHandlers->Get(i) == reinterpret_cast<void*>(proc)) return true;
+    return false;
+}
+
+void TControl::SetOnPaint(TOnPaint event) {
+    OnPaint = event;
+    AttachHandler(&PaintHandler);
+}
+
+void TControl::SetOnMouseEnter(TOnEvent event) {
+    OnMouseEnter = event;
+    InitCommonControlsEx(0);
+    AttachHandler(&PointerHandler);
+    Invalidate();
+}
+
+void TControl::SetOnMouseLeave(TOnEvent event) {
+    OnMouseLeave = event;
+    InitCommonControlsEx(0);
+    AttachHandler(&PointerHandler);
+    Invalidate();
+}
+
+bool CommandControlHandler(TControl* self, MSG& msg, LRESULT& result) {
+    const UINT m = msg.message;
+    if (m == WM_SETFOCUS) {
+        if (TControl* form = self->ParentForm(); form != nullptr && form != self) form->FocusedChild = self;
+        return false;
+    }
+    if (m == kMsgCommand) {
+        const auto code = static_cast<uint16_t>(HIWORD(msg.wParam));
+        const TNotifyRec& n = self->Notify;
+        TOnEvent* ev = code == n.Click       ? &self->OnClick
+                       : code == n.Enter     ? &self->OnEnter
+                       : code == n.Leave     ? &self->OnLeave
+                       : code == n.Change    ? &self->OnChange
+                       : code == n.SelChange ? &self->OnSelChange
+                                             : nullptr;
+        if (ev == nullptr || code == kNoNotify) return false;
+        (*ev)(self);
+        result = CallDefault(self, msg);
+        return true;
+    }
+    if (m >= WM_CTLCOLORMSGBOX + kMsgColorReflect && m <= WM_CTLCOLORSTATIC + kMsgColorReflect) {
+        HDC dc = reinterpret_cast<HDC>(msg.wParam);
+        ::SetTextColor(dc, Color2RGB(self->TextColor));
+        if (self->Transparent != 0) {
+            SetBkMode(dc, TRANSPARENT);
+            result = reinterpret_cast<LRESULT>(GetStockObject(NULL_BRUSH));
+        } else {
+            SetBkMode(dc, OPAQUE);
+            SetBkColor(dc, Color2RGB(self->Color));
+            result = reinterpret_cast<LRESULT>(self->BackgroundBrush());
+        }
+        return true;
+    }
+    return false;
+}
+
+// ---- Visibility, text, styles
+
+void TControl::SetVisible(bool v) {
+    if (v) {
+        Style |= WS_VISIBLE;
+    } else {
+        Style &= ~WS_VISIBLE;
+        ShowPending = 0;
+    }
+    Visible = v ? 1 : 0;
+    if (Handle != nullptr) ShowWindow(Handle, v ? SW_SHOW : SW_HIDE);
+    if (Parent != nullptr) Realign(Parent);
+    if (v) Realign(this);
+}
+
+void TControl::SetCreateVisible(bool v) {
+    CreateVisible = v ? 1 : 0;
+    SetVisible(v);
+}
+
+void TControl::SetEnabled(bool v) {
+    Enabled = v ? 1 : 0;
+    if (Handle != nullptr) EnableWindow(Handle, v ? TRUE : FALSE);
+}
+
+void TControl::SetCaption(std::string_view text) {
+    Caption = text;
+    if (Handle == nullptr) return;
+    if (Notify.SetText != nullptr) {
+        Notify.SetText(this, text);
+    } else {
+        SetWindowText1251(Handle, text);
+    }
+    Invalidate();
+    if (TextChangedHook != nullptr) TextChangedHook(this);
+}
+
+std::string TControl::GetCaption() {
+    if (Handle != nullptr) return GetWindowText1251(Handle);
+    return Caption;
+}
+
+void TControl::SetStyle(DWORD s) {
+    if (s == Style) return;
+    Style = s;
+    if (Handle == nullptr) return;
+    SetWindowLongPtrW(Handle, GWL_STYLE, static_cast<LONG_PTR>(s));
+    SetWindowPos(Handle, nullptr, 0, 0, 0, 0, kSetPosFlagsStyle);
+    Invalidate();
+}
+
+void TControl::SetExStyle(DWORD s) {
+    if (s == ExStyle) return;
+    ExStyle = s;
+    if (Handle == nullptr) return;
+    SetWindowLongPtrW(Handle, GWL_EXSTYLE, static_cast<LONG_PTR>(s));
+    SetWindowPos(Handle, nullptr, 0, 0, 0, 0, kSetPosFlagsStyle);
+    Invalidate();
+}
+
+void TControl::SetCtl3D(bool v) {
+    Ctl3D = v ? 1 : 0;
+    if (IsControl == 0) return;
+    if (v) {
+        SetStyle(Style & ~WS_BORDER);
+        SetExStyle(ExStyle | WS_EX_CLIENTEDGE);
+    } else {
+        SetStyle(Style | WS_BORDER);
+        SetExStyle(ExStyle & ~DWORD(WS_EX_CLIENTEDGE));
+    }
+}
+
+void TControl::SetTransparent(bool v) {
+    Transparent = v ? 1 : 0;
+    Invalidate();
+}
+
+void TControl::SetColor(uint32_t c) {
+    if (c == Color) return;
+    Color = c;
+    if (Brush != nullptr) Brush->SetColor(c);
+    if (BkBrush != nullptr) {
+        DeleteObject(BkBrush);
+        BkBrush = nullptr;
+    }
+    Invalidate();
+}
+
+void TControl::SetTextColor(uint32_t c) {
+    TextColor = c;
+    if (Font != nullptr) Font->SetColor(c);
+    Invalidate();
+}
+
+void TControl::SetAlign(uint8_t a) {
+    Align = a;
+    if (Parent != nullptr) Realign(Parent);
+}
+
+void TControl::SetAlphaBlend(uint8_t a) {
+    if (a == AlphaBlend) return;
+    AlphaBlend = a;
+    using TSetLayered = BOOL(WINAPI*)(HWND, COLORREF, BYTE, DWORD);
+    HMODULE user = GetModuleHandleW(L"User32");
+    auto set = user == nullptr ? nullptr
+                               : reinterpret_cast<TSetLayered>(reinterpret_cast<void*>(
+                                     GetProcAddress(user, "SetLayeredWindowAttributes")));
+    if (set == nullptr) return;
+    if (a == 255) {
+        SetExStyle(ExStyle & ~DWORD(WS_EX_LAYERED));
+    } else {
+        SetExStyle(ExStyle | WS_EX_LAYERED);
+        if (Handle != nullptr) set(Handle, 0, a, LWA_ALPHA);
+    }
+}
+
+void TControl::SetWindowState(uint8_t s) {
+    if (s == WindowState) return;
+    WindowState = s;
+    HWND w = GetWindowHandle();
+    if (w != nullptr)
+        ShowWindow(w, s == 0 ? SW_SHOWNOACTIVATE : s == 1 ? SW_SHOWMINNOACTIVE : SW_SHOWMAXIMIZED);
+}
+
+void TControl::SetIcon(HICON icon) {
+    Icon = icon;
+    IconOwned = 0;
+    if (Handle != nullptr && IsTopLevel(this) && icon != kNoIcon)
+        SendMessageW(Handle, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
+}
+
+// ---- Geometry
+
+RECT TControl::GetBoundsRect() {
+    if (Handle != nullptr) {
+        RECT r;
+        if (GetWindowRect(Handle, &r)) {
+            if (IsControl != 0 && Parent != nullptr && Parent->Handle != nullptr) {
+                POINT origin{0, 0};
+                ClientToScreen(Parent->Handle, &origin);
+                OffsetRect(&r, -origin.x, -origin.y);
+            }
+            BoundsRect = r;
+        }
+    }
+    return BoundsRect;
+}
+
+void TControl::SetBoundsRect(const RECT& r) {
+    const RECT cur = GetBoundsRect();
+    if (EqualRect(&r, &cur)) return;
+    if (r.left != cur.left) PositionSet |= 1;
+    if (r.top != cur.top) PositionSet |= 2;
+    BoundsRect = r;
+    if (Handle == nullptr) return;
+    SetWindowPos(Handle, nullptr, r.left, r.top, r.right - r.left, r.bottom - r.top,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
+    if (ClassName == "STATIC") Invalidate();
+}
+
+int32_t TControl::Width() {
+    const RECT r = GetBoundsRect();
+    return r.right - r.left;
+}
+
+int32_t TControl::Height() {
+    const RECT r = GetBoundsRect();
+    return r.bottom - r.top;
+}
+
+void TControl::SetLeft(int32_t v) {
+    RECT r = GetBoundsRect();
+    OffsetRect(&r, v - r.left, 0);
+    SetBoundsRect(r);
+}
+
+void TControl::SetTop(int32_t v) {
+    RECT r = GetBoundsRect();
+    OffsetRect(&r, 0, v - r.top);
+    SetBoundsRect(r);
+}
+
+void TControl::SetWidth(int32_t v) {
+    RECT r = GetBoundsRect();
+    r.right = r.left + v;
+    SetBoundsRect(r);
+}
+
+void TControl::SetHeight(int32_t v) {
+    RECT r = GetBoundsRect();
+    r.bottom = r.top + v;
+    SetBoundsRect(r);
+}
+
+void TControl::SetPosition(int32_t x, int32_t y) {
+    RECT r = GetBoundsRect();
+    OffsetRect(&r, x - r.left, y - r.top);
+    SetBoundsRect(r);
+}
+
+void TControl::SetSize(int32_t w, int32_t h) {
+    RECT r = GetBoundsRect();
+    r.right = r.left + w;
+    r.bottom = r.top + h;
+    SetBoundsRect(r);
+}
+
+RECT TControl::ClientRect() {
+    RECT r{};
+    HWND w = GetWindowHandle();
+    if (w != nullptr) GetClientRect(w, &r);
+    InflateRect(&r, -Margin, -Margin);
+    return r;
+}
+
+// ---- Messages
+
+LRESULT TControl::Perform(UINT msg, WPARAM wParam, LPARAM lParam) {
+    HWND w = GetWindowHandle();
+    return w != nullptr ? SendMessageW(w, msg, wParam, lParam) : 0;
+}
+
+void TControl::Invalidate() {
+    if (AppletTerminated || Handle == nullptr) return;
+    InvalidateRect(Handle, nullptr, TRUE);
+    if (GlobalRepaintHook != nullptr) GlobalRepaintHook(this);
+}
+
+void Realign(TControl* control) {
+    if (AlignHook != nullptr && control != nullptr) AlignHook(control);
+}
+
+// ---- Tools
+
+namespace {
+
+void FontChanged(void* obj, TObj* /*font*/) {
+    auto* c = static_cast<TControl*>(obj);
+    if (c->Font != nullptr) c->TextColor = c->Font->Color();
+    c->ApplyFont();
+    c->Invalidate();
+}
+
+void BrushChanged(void* obj, TObj* /*brush*/) {
+    auto* c = static_cast<TControl*>(obj);
+    if (c->BkBrush != nullptr) {
+        DeleteObject(c->BkBrush);
+        c->BkBrush = nullptr;
+    }
+    c->Invalidate();
+}
+
+}  // namespace
+
+TGraphicTool* TControl::GetFont() {
+    if (Font == nullptr) {
+        TGraphicTool* f = Parent != nullptr ? Assign(nullptr, Parent->GetFont()) : NewFont();
+        if (f == nullptr) return nullptr;
+        f->Data.Color = TextColor;
+        f->OnChange = TOnEvent{&FontChanged, this};
+        Font = f;
+    }
+    return Font;
+}
+
+TGraphicTool* TControl::GetBrush() {
+    if (Brush == nullptr) {
+        TGraphicTool* b = Parent != nullptr ? Assign(nullptr, Parent->GetBrush()) : NewBrush();
+        if (b == nullptr) return nullptr;
+        b->Data.Color = Color;
+        b->OnChange = TOnEvent{&BrushChanged, this};
+        Brush = b;
+    }
+    return Brush;
+}
+
+TCanvas* TControl::GetCanvas() {
+    if (Canvas == nullptr) {
+        Canvas = NewControlCanvas(this);
+        if (Canvas == nullptr) return nullptr;
+        Canvas->Font = Assign(nullptr, GetFont());
+        Canvas->Brush = Assign(nullptr, GetBrush());
+        // The canvas lets go of a selected tool when it changes.
+        if (Canvas->Font != nullptr)
+            Canvas->Font->OnChange =
+                TOnEvent{[](void* cv, TObj*) { static_cast<TCanvas*>(cv)->Deselect(); }, Canvas};
+        if (Canvas->Brush != nullptr)
+            Canvas->Brush->OnChange =
+                TOnEvent{[](void* cv, TObj*) { static_cast<TCanvas*>(cv)->Deselect(); }, Canvas};
+    } else {
+        // Kept in step with the control's tools.
+        Assign(Canvas->Font, GetFont());
+        Assign(Canvas->Brush, GetBrush());
+    }
+    return Canvas;
+}
+
+HBRUSH TControl::BackgroundBrush() {
+    if (Parent != nullptr && Parent->Color == Color) return Parent->BackgroundBrush();
+    const COLORREF rgb = Color2RGB(Color);
+    if (BkBrush != nullptr && BkBrushRGB != rgb) {
+        DeleteObject(BkBrush);
+        BkBrush = nullptr;
+    }
+    if (BkBrush == nullptr) {
+        BkBrush = CreateSolidBrush(rgb);
+        BkBrushRGB = rgb;
+    }
+    return BkBrush;
+}
+
+void TControl::ApplyFont() {
+    if (Handle == nullptr) return;
+    TGraphicTool* f = GetFont();
+    if (f == nullptr) return;
+    SendMessageW(Handle, WM_SETFONT, reinterpret_cast<WPARAM>(f->GetHandle()), TRUE);
+    if (TextChangedHook != nullptr) TextChangedHook(this);
+}
