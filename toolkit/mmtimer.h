@@ -77,5 +77,8 @@ TMMTimer* NewMMTimer(int32_t interval, TTimerService& service = SystemTimerServi
 // What the Windows service holds now, for tests and measurements: running timer events and the
 // message-only windows their ticks go through.
 int RunningTimerEvents();
+// Cancels every running timer event of the process and drops their ticks on the way: the program's
+// exit path, so that no chain runs while a run-time error is reported.
+void StopTimerEvents();
 int TickWindowCount();
 #endif

@@ -24,6 +24,7 @@ struct TEvent {
     HWND window;
     bool pending;  // a tick is posted and not yet handled
     bool spent;    // a one-shot event has fired: winmm may give its identifier to a new event
+    UINT handle;   // winmm's identifier, once timeSetEvent answered
 };
 
 struct TTickWindow {
@@ -126,7 +127,7 @@ public:
             HWND window = AttachTickWindow();
             if (window == nullptr) return 0;
             serial = ++lastSerial;
-            running.push_back({serial, &timer, window, false, false});
+            running.push_back({serial, &timer, window, false, false, 0});
         }
         // TIME_KILL_SYNCHRONOUS: once timeKillEvent returns, the callback is not running.
         const UINT kind =
@@ -134,9 +135,13 @@ public:
         const MMRESULT handle =
             timeSetEvent(static_cast<UINT>(timer.Interval), static_cast<UINT>(timer.Resolution),
                          &OnTimerThread, serial, kind);
-        if (handle == 0) {
-            std::lock_guard<std::mutex> hold(registryLock);
-            Forget(FindBySerial(serial));
+        std::lock_guard<std::mutex> hold(registryLock);
+        if (TEvent* e = FindBySerial(serial)) {
+            if (handle == 0) {
+                Forget(e);
+            } else {
+                e->handle = handle;
+            }
         }
         return handle;
     }
@@ -168,6 +173,21 @@ private:
 TTimerService& SystemTimerService() {
     static TWinTimerService service;
     return service;
+}
+
+void StopTimerEvents() {
+    // The exit path may have faulted inside the registry: then its ticks find nothing to run anyway.
+    std::unique_lock<std::mutex> hold(registryLock, std::try_to_lock);
+    if (!hold.owns_lock()) return;
+    std::vector<UINT> handles;
+    for (const TEvent& e : running) {
+        if (!e.spent && e.handle != 0) handles.push_back(e.handle);
+    }
+    // Forgotten first: a tick already posted finds no event and is dropped.
+    running.clear();
+    hold.unlock();
+    for (UINT h : handles)
+        timeKillEvent(h);
 }
 
 int RunningTimerEvents() {

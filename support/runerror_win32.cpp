@@ -1,0 +1,191 @@
+// The Windows side of run-time errors: the top-level fault filter, the floating-point traps, the
+// "Error" boxes and the one exit path.
+#include <windows.h>
+
+#include <float.h>
+
+#include <exception>
+#include <new>
+#include <string>
+
+#include "support/runerror.h"
+
+namespace {
+
+LPTOP_LEVEL_EXCEPTION_FILTER previousFilter = nullptr;
+bool filterInstalled = false;
+
+// The thread running the exit path (0: nobody yet), and the first report while it waits to be shown.
+volatile LONG exitOwner = 0;
+std::string pendingReport;
+bool reportShown = false;
+
+constexpr size_t kMaxCallers = 8;
+
+void ShowBox(std::string_view text) {
+    // The report is ASCII: one UTF-16 unit per byte.
+    const std::wstring wide(text.begin(), text.end());
+    MessageBoxW(nullptr, wide.c_str(), L"Error", MB_OK);
+}
+
+void ShowReport() {
+    if (reportShown || pendingReport.empty()) return;
+    // Marked first: a fault while the boxes are up must not show them again.
+    reportShown = true;
+    TErrorOutput out(&ShowBox);
+    out.Write(pendingReport);
+    out.Close();
+}
+
+[[noreturn]] void EndProcess() {
+    if (filterInstalled) SetUnhandledExceptionFilter(previousFilter);
+    ExitProcess(ExitCode);
+}
+
+// Ending the program, normal or not. Only the first thread goes through; a fault inside the path
+// shows the first report if it is still pending and ends with the first number.
+[[noreturn]] void EndProgram(uint16_t code, uintptr_t address, const uintptr_t* callers, size_t count) {
+    const LONG self = static_cast<LONG>(GetCurrentThreadId());
+    const LONG owner = InterlockedCompareExchange(&exitOwner, self, 0);
+    if (owner == self) {
+        ShowReport();
+        EndProcess();
+    }
+    if (owner != 0) {
+        // Another thread is ending the program and will end this one with it.
+        for (;;)
+            Sleep(INFINITE);
+    }
+    ExitCode = code;
+    ErrorAddr = address;
+    // Written before anything else runs, so a fault from here on still has it to show.
+    if (ErrorAddr != 0) pendingReport = FormatReport(ExitCode, ErrorAddr, callers, count);
+    RunExitProcs();
+    ShowReport();
+    EndProcess();
+}
+
+// Return addresses above a faulting context, at most kMaxCallers.
+size_t WalkCallers(const CONTEXT& fault, uintptr_t* callers) {
+    size_t n = 0;
+#if defined(__x86_64__)
+    CONTEXT ctx = fault;
+    while (n < kMaxCallers) {
+        DWORD64 imageBase = 0;
+        PRUNTIME_FUNCTION entry = RtlLookupFunctionEntry(ctx.Rip, &imageBase, nullptr);
+        if (entry == nullptr) {
+            // A leaf function: its return address is on top of the stack.
+            ctx.Rip = *reinterpret_cast<const DWORD64*>(ctx.Rsp);
+            ctx.Rsp += 8;
+        } else {
+            void* handlerData = nullptr;
+            DWORD64 frame = 0;
+            RtlVirtualUnwind(UNW_FLAG_NHANDLER, imageBase, ctx.Rip, entry, &ctx, &handlerData, &frame,
+                             nullptr);
+        }
+        if (ctx.Rip == 0) break;
+        callers[n++] = static_cast<uintptr_t>(ctx.Rip);
+    }
+#elif defined(__i386__)
+    // The chain of frame pointers, while it is readable and climbs the stack.
+    uintptr_t frame = fault.Ebp;
+    while (n < kMaxCallers && frame != 0 && (frame & 3) == 0 &&
+           !IsBadReadPtr(reinterpret_cast<const void*>(frame), 2 * sizeof(uintptr_t))) {
+        const auto* words = reinterpret_cast<const uintptr_t*>(frame);
+        if (words[1] == 0) break;
+        callers[n++] = words[1];
+        if (words[0] <= frame) break;
+        frame = words[0];
+    }
+#endif
+    return n;
+}
+
+bool IsPrefetch(const void* address) {
+    const auto* code = static_cast<const unsigned char*>(address);
+    return !IsBadReadPtr(code, 2) && code[0] == 0x0F && (code[1] == 0x18 || code[1] == 0x0D);
+}
+
+struct TFaultReport {
+    uint16_t code;
+    uintptr_t address;
+    uintptr_t callers[kMaxCallers];
+    size_t count;
+};
+
+DWORD WINAPI EndOnFreshStack(void* param) {
+    const auto* r = static_cast<const TFaultReport*>(param);
+    EndProgram(r->code, r->address, r->callers, r->count);
+}
+
+LONG WINAPI FaultFilter(EXCEPTION_POINTERS* info) {
+    const EXCEPTION_RECORD& rec = *info->ExceptionRecord;
+    // Some processors fault on a prefetch of an unmapped address; it is only a hint.
+    if (rec.ExceptionCode == EXCEPTION_ACCESS_VIOLATION && IsPrefetch(rec.ExceptionAddress)) {
+        return EXCEPTION_CONTINUE_EXECUTION;
+    }
+    // Nothing in the exit path may trap again on the floating-point state this fault left.
+    _fpreset();
+    uint32_t sseStatus = 0;
+#if defined(__x86_64__)
+    sseStatus = info->ContextRecord->MxCsr;
+#endif
+    TFaultReport r{};
+    r.code = ErrorNumberOf(rec.ExceptionCode, sseStatus);
+    r.address = reinterpret_cast<uintptr_t>(rec.ExceptionAddress);
+    r.count = WalkCallers(*info->ContextRecord, r.callers);
+    if (rec.ExceptionCode == EXCEPTION_STACK_OVERFLOW) {
+        // This stack has no room left for the boxes: the exit path runs on a thread of its own.
+        HANDLE t = CreateThread(nullptr, 256 * 1024, &EndOnFreshStack, &r, 0, nullptr);
+        if (t != nullptr) WaitForSingleObject(t, INFINITE);
+    }
+    EndProgram(r.code, r.address, r.callers, r.count);
+}
+
+[[noreturn]] void EndUncaught() {
+    EndProgram(kErrUnhandled, reinterpret_cast<uintptr_t>(__builtin_return_address(0)), nullptr, 0);
+}
+
+void EndOutOfMemory() {
+    EndProgram(kErrOutOfMemory, reinterpret_cast<uintptr_t>(__builtin_return_address(0)), nullptr, 0);
+}
+
+// The x87 control word of the program: 64-bit precision, round to nearest, invalid operation,
+// division by zero and overflow unmasked.
+constexpr uint16_t kX87Control = 0x1332;
+// The SSE unit likewise: all exceptions masked (0x1F80) but those three.
+constexpr uint32_t kSseControl = 0x1F80 & ~(0x80u | 0x200u | 0x400u);
+
+}  // namespace
+
+void InstallErrorHandler() {
+    previousFilter = SetUnhandledExceptionFilter(&FaultFilter);
+    filterInstalled = true;
+    std::set_terminate(&EndUncaught);
+    std::set_new_handler(&EndOutOfMemory);
+    uint16_t cw = kX87Control;
+    asm volatile("fnclex\n\tfldcw %0" : : "m"(cw));
+#if defined(__x86_64__)
+    uint32_t csr = kSseControl;
+    asm volatile("ldmxcsr %0" : : "m"(csr));
+#endif
+}
+
+void RemoveErrorHandler() {
+    if (!filterInstalled) return;
+    SetUnhandledExceptionFilter(previousFilter);
+    filterInstalled = false;
+}
+
+void RunError(uint16_t n) {
+    void* frames[kMaxCallers];
+    const USHORT count = CaptureStackBackTrace(2, kMaxCallers, frames, nullptr);
+    uintptr_t callers[kMaxCallers];
+    for (USHORT i = 0; i < count; ++i)
+        callers[i] = reinterpret_cast<uintptr_t>(frames[i]);
+    EndProgram(n, reinterpret_cast<uintptr_t>(__builtin_return_address(0)), callers, count);
+}
+
+void Halt(uint16_t code) {
+    EndProgram(code, 0, nullptr, 0);
+}

@@ -1,0 +1,93 @@
+// Run-time errors and the command line: the numbers a fault gets, the report's text, how the error
+// output splits it into boxes, and which first argument the program sees.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "support/cmdline.h"
+#include "support/runerror.h"
+
+namespace {
+
+TEST(RunError, FaultNumbers) {
+    const struct {
+        uint32_t code, sse;
+        uint16_t number;
+    } cases[] = {
+        {0xC0000094, 0, 200},    {0xC000008E, 0, 200},    {0xC00002B5, 0x04, 200},  // SSE: zero divide
+        {0xC00002B5, 0x08, 205}, {0xC00002B5, 0x10, 206}, {0xC00002B5, 0x01, 207},  //
+        {0xC0000091, 0, 205},    {0xC000008D, 0, 206},    {0xC0000092, 0, 207},     //
+        {0xC00000FD, 0, 202},    {0xC0000095, 0, 215},    {0xC0000005, 0, 216},     //
+        {0xC000001D, 0, 216},    {0xC0000096, 0, 218},    {0x20474343, 0, 217},     //
+        {0xC0000017, 0, 203},    {0x12345678, 0, 255},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(ErrorNumberOf(c.code, c.sse), c.number) << std::hex << c.code;
+}
+
+TEST(RunError, ReportTakesTwoDigitsPerAddressByte) {
+    const uintptr_t callers[] = {0x401234, 0x4015AB};
+    const std::string pad(sizeof(uintptr_t) * 2 - 8, '0');
+    EXPECT_EQ(FormatReport(200, 0x401000, callers, 2), "Runtime error 200 at $" + pad + "00401000\r\n  $" +
+                                                           pad + "00401000\r\n  $" + pad + "00401234\r\n  $" +
+                                                           pad + "004015AB\r\n\r\n");
+}
+
+std::vector<std::string> boxes;
+void Collect(std::string_view text) {
+    boxes.emplace_back(text);
+}
+
+TEST(RunError, OutputShowsEachReportAndSplitsLongText) {
+    boxes.clear();
+    TErrorOutput out(&Collect);
+    out.Write("Runtime error 216 at $00401000\r\n");
+    EXPECT_TRUE(boxes.empty());  // one line end is not the end of a report
+    out.Write("\r\n");
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0], "Runtime error 216 at $00401000\r\n\r\n");
+
+    boxes.clear();
+    out.Write(std::string(2500, 'x'));
+    out.Close();
+    ASSERT_EQ(boxes.size(), 3u);
+    EXPECT_EQ(boxes[0].size(), TErrorOutput::kSize);
+    EXPECT_EQ(boxes[2].size(), 2500 - 2 * TErrorOutput::kSize);
+    out.Close();
+    EXPECT_EQ(boxes.size(), 3u);  // nothing left to show
+}
+
+int procOrder = 0;
+int firstRan = 0, secondRan = 0;
+TEST(RunError, ExitProcsRunNewestFirstAndOnce) {
+    AddExitProc([] { firstRan = ++procOrder; });
+    AddExitProc([] { secondRan = ++procOrder; });
+    RunExitProcs();
+    RunExitProcs();
+    EXPECT_EQ(secondRan, 1);
+    EXPECT_EQ(firstRan, 2);
+}
+
+TEST(CommandLine, FirstArgument) {
+    const struct {
+        const char16_t* line;
+        const char16_t* first;
+    } cases[] = {
+        {u"echometer.exe /ik", u"/ik"},
+        {u"\"C:\\Program Files\\echometer.exe\" /ik", u"/ik"},
+        {u"echometer.exe \"/ik\"", u"/ik"},             // outer quotes go
+        {u"echometer.exe \"\" /ik", u"/ik"},            // an empty pair is a separator
+        {u"echometer.exe \"/ik", u"\"/ik"},             // one quote stays
+        {u"echometer.exe /i\"k x\"", u"/i\"k x\""},     // a quoted stretch is not split
+        {u"echometer.exe\t/IK /ik", u"/IK"},            //
+        {u"echometer.exe", u""},                        //
+        {u"\"C:\\Эхометр\\echometer.exe\"   a", u"a"},  // a path outside the system code page
+    };
+    for (const auto& c : cases)
+        EXPECT_TRUE(ParamStr(c.line, 1) == c.first);
+    EXPECT_TRUE(ParamStr(u"e.exe a /ik", 2) == u"/ik");
+    EXPECT_TRUE(ParamStr(u"e.exe a", 2).empty());
+}
+
+}  // namespace
