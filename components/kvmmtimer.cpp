@@ -7,7 +7,13 @@ TKVMMTimer::TKVMMTimer(TTimerService& service) : timer_(NewMMTimer(1000, service
 }
 
 TKVMMTimer::~TKVMMTimer() {
-    // Its destruction cancels the platform event first.
+    if (timer_ != nullptr) {
+        // Cancelled now, not when the timer is freed: a tick being handled holds it, and no later
+        // tick may reach this component. From another thread this waits for that tick to end.
+        timer_->SetEnabled(false);
+        timer_->OnTimer = TOnEvent{};
+    }
+    if (destroyed_ != nullptr) *destroyed_ = true;
     TObj::Free(timer_);
 }
 
@@ -53,7 +59,11 @@ void TKVMMTimer::OnTick(TObj* /*sender*/) {
     if (remaining_ >= 0) --remaining_;
     // Decided before evTimer, so the chain behind it cannot change whether this tick is the last.
     const bool last = remaining_ == 0;
+    bool destroyed = false;
+    destroyed_ = &destroyed;
     EmitNull(evTimer);
-    if (last) Stop();
+    if (last && !destroyed) Stop();
+    if (destroyed) return;
+    destroyed_ = nullptr;
     busy_ = false;
 }

@@ -3,7 +3,8 @@
 //
 // Ticks run on the thread that started the timer (the window thread), handed over by the timer;
 // see toolkit/mmtimer.h. A tick that comes while the previous one is still being handled (the echo
-// behind evTimer waits with the window thread pumping messages) is dropped, not queued.
+// behind evTimer waits with the window thread pumping messages) is dropped, not queued. The chain may
+// destroy the component; the timer event ends at once, and the tick touches nothing of it after.
 #pragma once
 
 #include <cstdint>
@@ -16,6 +17,7 @@ class TKVMMTimer : public TObject {
     bool busy_ = false;          // a tick is being handled
     TMMTimer* timer_ = nullptr;  // owned
     int32_t remaining_ = 0;      // ticks left before it stops by itself; negative: endless
+    bool* destroyed_ = nullptr;  // while a tick is handled: set when its chain destroys this component
 
 public:
     explicit TKVMMTimer(TTimerService& service = SystemTimerService());

@@ -5,7 +5,9 @@
 // thread that started the timer (through a message-only window of that thread, so modal loops such
 // as a message box's still deliver it); OnTimer always runs there. At most one tick per timer is
 // waiting to be handled; one that falls due meanwhile is dropped. A tick still on its way when the
-// timer is stopped, restarted or destroyed is discarded.
+// timer is stopped, restarted or destroyed is discarded. A timer stopped (or freed) from another
+// thread while its tick is being handled stays alive until that tick has ended: the stop waits,
+// answering messages sent to its thread meanwhile.
 //
 // The platform's side sits behind TTimerService, so the logic here is tested with a fake on any host
 // and the real winmm service under Wine.
@@ -41,7 +43,7 @@ public:
     // timer.Tick() on the calling thread. 0 when the platform refused.
     virtual uint32_t Start(TMMTimer& timer) = 0;
     // Cancels the timer's event; no tick of it reaches Tick() afterwards, not even one already
-    // handed over.
+    // handed over. From another thread it returns once a tick being handled has ended.
     virtual void Stop(TMMTimer& timer, uint32_t handle) = 0;
 
 protected:

@@ -4,11 +4,16 @@
 // owned by the starting thread. A registry of running events, under one lock, lets the callback and
 // the window check that the event is still the one the tick belongs to: each start gets a fresh
 // serial, so a tick posted before a stop or a restart finds nothing and is dropped. The registry
-// also keeps at most one tick per event in the queue.
+// also keeps at most one tick per event in the queue, and the ticks being handled, so that a stop
+// from another thread can wait until the timer is no longer in use.
+//
+// No window is made or destroyed with the lock held: a window call may wait for another thread,
+// which may be waiting for the lock.
 #include <windows.h>
 
 #include <mmsystem.h>
 
+#include <algorithm>
 #include <mutex>
 #include <vector>
 
@@ -22,8 +27,9 @@ struct TEvent {
     uint32_t serial;
     TMMTimer* timer;  // one running event per timer
     HWND window;
+    bool oneShot;
     bool pending;  // a tick is posted and not yet handled
-    bool spent;    // a one-shot event has fired: winmm may give its identifier to a new event
+    bool spent;    // a one-shot has had its tick
     UINT handle;   // winmm's identifier, once timeSetEvent answered
 };
 
@@ -33,11 +39,24 @@ struct TTickWindow {
     int events;  // running events whose ticks it receives
 };
 
+struct TDispatch {
+    uint32_t serial;
+    DWORD thread;
+};
+
 std::mutex registryLock;
 std::vector<TEvent> running;
 std::vector<TTickWindow> windows;
+std::vector<TDispatch> dispatching;  // ticks being handled, nested ones included
 uint32_t lastSerial = 0;
 
+// Set whenever a tick has been handled (manual reset).
+HANDLE DispatchEnded() {
+    static const HANDLE event = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    return event;
+}
+
+// With the lock held, as for the next two.
 TEvent* FindBySerial(uint32_t serial) {
     for (TEvent& e : running) {
         if (e.serial == serial) return &e;
@@ -52,18 +71,38 @@ TEvent* FindByTimer(const TMMTimer* timer) {
     return nullptr;
 }
 
+TTickWindow* FindWindowOf(DWORD thread) {
+    for (TTickWindow& w : windows) {
+        if (w.thread == thread) return &w;
+    }
+    return nullptr;
+}
+
 LRESULT CALLBACK TickWindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     if (msg != kTickMessage) return DefWindowProcW(hwnd, msg, wp, lp);
+    const auto serial = static_cast<uint32_t>(lp);
+    const DWORD thread = GetCurrentThreadId();
     TMMTimer* timer = nullptr;
     {
         std::lock_guard<std::mutex> hold(registryLock);
-        if (TEvent* e = FindBySerial(static_cast<uint32_t>(lp))) {
+        if (TEvent* e = FindBySerial(serial)) {
             e->pending = false;
             timer = e->timer;
+            dispatching.push_back({serial, thread});
         }
     }
-    // The event is on this thread: only this thread can stop it, so timer stays valid until Tick.
-    if (timer != nullptr) timer->Tick();
+    if (timer == nullptr) return 0;
+    // Stopped on this thread, the timer is held by Tick; stopped from another, the stop waits for
+    // this tick to end.
+    timer->Tick();
+    std::lock_guard<std::mutex> hold(registryLock);
+    for (auto it = dispatching.rbegin(); it != dispatching.rend(); ++it) {
+        if (it->serial == serial && it->thread == thread) {
+            dispatching.erase(std::next(it).base());
+            break;
+        }
+    }
+    SetEvent(DispatchEnded());
     return 0;
 }
 
@@ -79,92 +118,133 @@ HWND CreateTickWindow() {
                            GetModuleHandleW(nullptr), nullptr);
 }
 
-// This thread's tick window, made on first use; with the lock held.
+// This thread's tick window, made on first use, counted for one more event.
 HWND AttachTickWindow() {
     const DWORD thread = GetCurrentThreadId();
-    for (TTickWindow& w : windows) {
-        if (w.thread == thread) {
-            ++w.events;
-            return w.window;
+    {
+        std::lock_guard<std::mutex> hold(registryLock);
+        if (TTickWindow* w = FindWindowOf(thread)) {
+            ++w->events;
+            return w->window;
         }
     }
-    HWND window = CreateTickWindow();
-    if (window != nullptr) windows.push_back({thread, window, 1});
+    HWND made = CreateTickWindow();
+    if (made == nullptr) return nullptr;
+    HWND spare = nullptr;
+    HWND window = made;
+    {
+        std::lock_guard<std::mutex> hold(registryLock);
+        if (TTickWindow* w = FindWindowOf(thread)) {
+            // A start nested in the making (a hook) made one first.
+            ++w->events;
+            window = w->window;
+            spare = made;
+        } else {
+            windows.push_back({thread, made, 1});
+        }
+    }
+    if (spare != nullptr) DestroyWindow(spare);
     return window;
 }
 
-// With the lock held; a window no event uses any more is destroyed (on its own thread, as it must be).
-void DetachTickWindow(HWND window) {
-    for (auto it = windows.begin(); it != windows.end(); ++it) {
-        if (it->window != window) continue;
-        if (--it->events == 0) {
-            if (it->thread == GetCurrentThreadId()) {
-                DestroyWindow(window);
-            } else {
-                PostMessageW(window, WM_CLOSE, 0, 0);
+// Removes the event; a window no event uses any more is destroyed on its own thread, as it must be.
+void Forget(uint32_t serial) {
+    HWND unused = nullptr;
+    DWORD owner = 0;
+    {
+        std::lock_guard<std::mutex> hold(registryLock);
+        TEvent* e = FindBySerial(serial);
+        if (e == nullptr) return;
+        HWND window = e->window;
+        running.erase(running.begin() + (e - running.data()));
+        for (auto it = windows.begin(); it != windows.end(); ++it) {
+            if (it->window != window) continue;
+            if (--it->events == 0) {
+                unused = window;
+                owner = it->thread;
+                windows.erase(it);
             }
-            windows.erase(it);
+            break;
         }
-        return;
+    }
+    if (unused == nullptr) return;
+    if (owner == GetCurrentThreadId()) {
+        DestroyWindow(unused);
+    } else {
+        PostMessageW(unused, WM_CLOSE, 0, 0);
+    }
+}
+
+// Returns once no other thread is handling a tick of the event. Messages sent to this thread are
+// answered meanwhile: the tick's chain may be waiting for one.
+void WaitForDispatch(uint32_t serial) {
+    const DWORD self = GetCurrentThreadId();
+    HANDLE ended = DispatchEnded();
+    for (;;) {
+        {
+            std::lock_guard<std::mutex> hold(registryLock);
+            const bool elsewhere =
+                std::any_of(dispatching.begin(), dispatching.end(),
+                            [&](const TDispatch& d) { return d.serial == serial && d.thread != self; });
+            if (!elsewhere) return;
+            ResetEvent(ended);
+        }
+        // The time limit covers a wake-up taken by another waiter's reset.
+        if (MsgWaitForMultipleObjectsEx(1, &ended, 50, QS_SENDMESSAGE, 0) == WAIT_OBJECT_0 + 1) {
+            MSG msg;
+            PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+        }
     }
 }
 
 void CALLBACK OnTimerThread(UINT /*id*/, UINT /*msg*/, DWORD_PTR user, DWORD_PTR /*dw1*/, DWORD_PTR /*dw2*/) {
     std::lock_guard<std::mutex> hold(registryLock);
     TEvent* e = FindBySerial(static_cast<uint32_t>(user));
-    if (e == nullptr) return;
-    if (!e->timer->Periodic) e->spent = true;
+    if (e == nullptr || e->spent) return;
+    if (e->oneShot) e->spent = true;
     if (e->pending) return;
+    // Posting never waits for the window's thread.
     e->pending = PostMessageW(e->window, kTickMessage, 0, static_cast<LPARAM>(e->serial)) != FALSE;
 }
 
 class TWinTimerService final : public TTimerService {
 public:
     uint32_t Start(TMMTimer& timer) override {
+        HWND window = AttachTickWindow();
+        if (window == nullptr) return 0;
         uint32_t serial;
         {
             std::lock_guard<std::mutex> hold(registryLock);
-            HWND window = AttachTickWindow();
-            if (window == nullptr) return 0;
             serial = ++lastSerial;
-            running.push_back({serial, &timer, window, false, false, 0});
+            running.push_back({serial, &timer, window, !timer.Periodic, false, false, 0});
         }
-        // TIME_KILL_SYNCHRONOUS: once timeKillEvent returns, the callback is not running.
-        const UINT kind =
-            (timer.Periodic ? TIME_PERIODIC : TIME_ONESHOT) | TIME_CALLBACK_FUNCTION | TIME_KILL_SYNCHRONOUS;
-        const MMRESULT handle =
-            timeSetEvent(static_cast<UINT>(timer.Interval), static_cast<UINT>(timer.Resolution),
-                         &OnTimerThread, serial, kind);
-        std::lock_guard<std::mutex> hold(registryLock);
-        if (TEvent* e = FindBySerial(serial)) {
-            if (handle == 0) {
-                Forget(e);
-            } else {
-                e->handle = handle;
-            }
+        // A one-shot runs on a periodic event too and lets only its first tick through: winmm may
+        // give a fired one-shot's identifier to a new event at any moment, so a stop racing with
+        // the tick could cancel someone else's event. TIME_KILL_SYNCHRONOUS: once timeKillEvent
+        // returns, the callback is not running.
+        const MMRESULT handle = timeSetEvent(static_cast<UINT>(timer.Interval),
+                                             static_cast<UINT>(timer.Resolution), &OnTimerThread, serial,
+                                             TIME_PERIODIC | TIME_CALLBACK_FUNCTION | TIME_KILL_SYNCHRONOUS);
+        if (handle == 0) {
+            Forget(serial);
+        } else {
+            std::lock_guard<std::mutex> hold(registryLock);
+            if (TEvent* e = FindBySerial(serial)) e->handle = handle;
         }
         return handle;
     }
 
     void Stop(TMMTimer& timer, uint32_t handle) override {
-        bool spent;
+        uint32_t serial = 0;
         {
             std::lock_guard<std::mutex> hold(registryLock);
-            const TEvent* e = FindByTimer(&timer);
-            spent = e != nullptr && e->spent;
+            if (const TEvent* e = FindByTimer(&timer)) serial = e->serial;
         }
         // Not under the lock: the callback may be waiting for it, and timeKillEvent waits for the
-        // callback. A spent one-shot's identifier may already name someone else's event.
-        if (!spent) timeKillEvent(handle);
-        std::lock_guard<std::mutex> hold(registryLock);
-        if (TEvent* e = FindByTimer(&timer)) Forget(e);
-    }
-
-private:
-    // With the lock held.
-    static void Forget(TEvent* e) {
-        DetachTickWindow(e->window);
-        running.erase(running.begin() + (e - running.data()));
+        // callback.
+        timeKillEvent(handle);
+        Forget(serial);
+        WaitForDispatch(serial);
     }
 };
 
@@ -181,9 +261,10 @@ void StopTimerEvents() {
     if (!hold.owns_lock()) return;
     std::vector<UINT> handles;
     for (const TEvent& e : running) {
-        if (!e.spent && e.handle != 0) handles.push_back(e.handle);
+        if (e.handle != 0) handles.push_back(e.handle);
     }
-    // Forgotten first: a tick already posted finds no event and is dropped.
+    // Forgotten first: a tick already posted finds no event and is dropped. A one-shot's identifier
+    // is still its own (it runs on a periodic event), so every one is cancelled.
     running.clear();
     hold.unlock();
     for (UINT h : handles)

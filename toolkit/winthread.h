@@ -4,8 +4,9 @@
 //
 // A wait here dispatches every message that arrives, so whatever the user starts meanwhile runs
 // nested inside it, as it would inside a modal message box. WM_QUIT ends the pumping, not the wait:
-// the awaited work is let finish (its buffers may still be written), and the quit is posted again
-// on the way out, for the enclosing loop.
+// the awaited work is let finish (its buffers may still be written), messages sent from other
+// threads are still answered meanwhile, and the quit is posted again on the way out, for the
+// enclosing loop.
 #pragma once
 
 #include <windows.h>

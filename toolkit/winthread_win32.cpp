@@ -15,10 +15,10 @@ TWaitResult PumpingWait(HANDLE object, DWORD timeout) {
             const ULONGLONG now = GetTickCount64();
             left = now >= deadline ? 0 : static_cast<DWORD>(deadline - now);
         }
-        // MWMO_INPUTAVAILABLE: messages already seen by an earlier peek still wake us.
-        const DWORD r = quit
-                            ? WaitForSingleObject(object, left)
-                            : MsgWaitForMultipleObjectsEx(1, &object, left, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+        // MWMO_INPUTAVAILABLE: messages already seen by an earlier peek still wake us. After the quit
+        // only messages sent from other threads are answered: the sender may be what we wait for.
+        const DWORD r = MsgWaitForMultipleObjectsEx(1, &object, left, quit ? QS_SENDMESSAGE : QS_ALLINPUT,
+                                                    quit ? 0 : MWMO_INPUTAVAILABLE);
         if (r == WAIT_OBJECT_0) {
             result = TWaitResult::Signalled;
             break;
@@ -27,8 +27,13 @@ TWaitResult PumpingWait(HANDLE object, DWORD timeout) {
             result = TWaitResult::TimedOut;
             break;
         }
-        if (quit || r != WAIT_OBJECT_0 + 1) break;
+        if (r != WAIT_OBJECT_0 + 1) break;
         MSG msg;
+        if (quit) {
+            // A peek delivers the sent messages and removes nothing from the queue.
+            PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+            continue;
+        }
         while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
             if (msg.message == WM_QUIT) {
                 quit = true;

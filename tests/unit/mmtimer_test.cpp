@@ -301,6 +301,33 @@ TEST_F(KVMMTimer, LastTickStopsEvenIfItsChainStartsAgain) {
     EXPECT_FALSE(timer.Timer()->Enabled);
 }
 
+// The chain behind evTimer destroys the component (the program closing during a tick): the event is
+// cancelled at once, so no later tick reaches the freed component, and nothing of it is touched once
+// the chain has returned (ASan sees any write).
+TEST(KVMMTimerLife, FreedInsideItsOwnTickChain) {
+    for (const int32_t count : {0, 1}) {
+        FakeTimers fake;
+        struct Killer {
+            TKVMMTimer* timer;
+            FakeTimers* fake;
+            size_t liveAfterFree = 99;
+            void tick(TData&, uint16_t) {
+                delete timer;
+                liveAfterFree = fake->live.size();
+                fake->TickAll();  // a tick the chain's nested wait lets through
+            }
+        } killer{new TKVMMTimer(fake), &fake};
+        EnableLinks();
+        killer.timer->evTimer = MakeEvent<&Killer::tick>(&killer, 0);
+        killer.timer->SetCount(count);
+        TData none;
+        killer.timer->actStart(none, 0);
+        fake.TickAll();
+        DisableLinks();
+        EXPECT_EQ(killer.liveAfterFree, 0u) << count;
+    }
+}
+
 TEST(KVMMTimerLife, DestructionCancelsTheRunningEvent) {
     FakeTimers fake;
     {

@@ -4,6 +4,9 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <mmsystem.h>
+
+#include <atomic>
 #include <string>
 #include <vector>
 
@@ -102,6 +105,95 @@ TEST(MMTimerWin, NoFloodAndNoStaleTick) {
         }
         timer.reset();
     }
+    EXPECT_EQ(RunningTimerEvents(), 0);
+    EXPECT_EQ(TickWindowCount(), 0);
+}
+
+// winmm may hand a fired one-shot's identifier to a new event at any moment, so a stop could cancel
+// someone else's event: the identifier must stay the timer's own until it is stopped.
+TEST(MMTimerWin, AFiredOneShotKeepsItsIdentifierUntilStopped) {
+    Ticks ticks;
+    TimerPtr timer(NewMMTimer(5));
+    timer->Resolution = 1;
+    timer->Periodic = false;
+    timer->OnTimer = MakeOnEvent<&Ticks::onTick>(&ticks);
+    timer->SetEnabled(true);
+    Pump(150);
+    EXPECT_EQ(ticks.at.size(), 1u);
+    EXPECT_EQ(timeKillEvent(timer->Handle), static_cast<MMRESULT>(TIMERR_NOERROR));
+    timer.reset();
+    EXPECT_EQ(RunningTimerEvents(), 0);
+    EXPECT_EQ(TickWindowCount(), 0);
+}
+
+// The timer's own windows are made and destroyed without its lock held: a message sent to another
+// thread from inside (here by a hook) is answered even while that thread starts or stops a timer.
+struct TPeer {
+    HANDLE go = CreateEventW(nullptr, FALSE, FALSE, nullptr);
+    HANDLE end = CreateEventW(nullptr, FALSE, FALSE, nullptr);
+    HANDLE ready = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    HWND window = nullptr;
+    bool armed = false;
+    LRESULT answered = -1;
+};
+TPeer peer;
+
+// Each go starts a timer on this thread or frees it; meanwhile the thread answers sent messages.
+DWORD WINAPI PeerMain(void*) {
+    peer.window = MakeMessageWindow(L"TimerPeer", &DefWindowProcW);
+    SetEvent(peer.ready);
+    TMMTimer* timer = nullptr;
+    HANDLE both[] = {peer.go, peer.end};
+    for (;;) {
+        const DWORD r = MsgWaitForMultipleObjects(2, both, FALSE, INFINITE, QS_ALLINPUT);
+        if (r == WAIT_OBJECT_0 + 1) break;
+        if (r == WAIT_OBJECT_0) {
+            if (timer == nullptr) {
+                timer = NewMMTimer(1000);
+                timer->SetEnabled(true);
+            } else {
+                TObj::Free(timer);
+                timer = nullptr;
+            }
+        }
+        MSG msg;
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE))
+            DispatchMessageW(&msg);
+    }
+    TObj::Free(timer);
+    DestroyWindow(peer.window);
+    return 0;
+}
+
+LRESULT CALLBACK SendToPeerHook(int code, WPARAM wp, LPARAM lp) {
+    if (peer.armed && (code == HCBT_CREATEWND || code == HCBT_DESTROYWND)) {
+        peer.armed = false;
+        SetEvent(peer.go);
+        Sleep(150);  // the peer is inside its start or stop by now
+        DWORD_PTR result;
+        peer.answered = SendMessageTimeoutW(peer.window, WM_NULL, 0, 0, SMTO_NORMAL, 2000, &result);
+    }
+    return CallNextHookEx(nullptr, code, wp, lp);
+}
+
+TEST(MMTimerWin, NoWindowIsMadeOrDestroyedUnderTheLock) {
+    HANDLE thread = CreateThread(nullptr, 0, &PeerMain, nullptr, 0, nullptr);
+    WaitForSingleObject(peer.ready, INFINITE);
+    ASSERT_NE(peer.window, nullptr);
+    HHOOK hook = SetWindowsHookExW(WH_CBT, &SendToPeerHook, nullptr, GetCurrentThreadId());
+    ASSERT_NE(hook, nullptr);
+    Ticks ticks;
+    peer.armed = true;
+    TimerPtr timer = Started(ticks, 1000);  // makes this thread's tick window
+    EXPECT_NE(peer.answered, 0) << "while making the window";
+    peer.answered = -1;
+    peer.armed = true;
+    timer.reset();  // destroys it
+    EXPECT_NE(peer.answered, 0) << "while destroying the window";
+    UnhookWindowsHookEx(hook);
+    SetEvent(peer.end);
+    WaitForSingleObject(thread, INFINITE);
+    CloseHandle(thread);
     EXPECT_EQ(RunningTimerEvents(), 0);
     EXPECT_EQ(TickWindowCount(), 0);
 }
@@ -237,6 +329,51 @@ TEST(KVMMTimerWinLife, DestroyedWhileATickIsOnItsWay) {
     Pump(50);
     EXPECT_TRUE(out.events.empty());
     EXPECT_EQ(RunningTimerEvents(), 0);
+    EXPECT_EQ(TickWindowCount(), 0);
+    DisableLinks();
+}
+
+// Another thread destroys the component while a tick's chain runs on the window thread: the
+// destruction waits for the chain, and once it returns no timer event is left.
+struct TCrossFree {
+    TKVMMTimer* timer = nullptr;
+    HANDLE go = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    std::atomic<bool> chainEnded{false};
+    bool chainEndedWhenFreed = false;
+    int runningWhenFreed = -1;
+    void tick(TData&, uint16_t) {
+        if (chainEnded) return;
+        SetEvent(go);
+        Pump(300);  // as an echo's wait
+        chainEnded = true;
+    }
+};
+
+DWORD WINAPI FreeFromOtherThread(void* p) {
+    auto* c = static_cast<TCrossFree*>(p);
+    WaitForSingleObject(c->go, INFINITE);
+    Sleep(50);
+    delete c->timer;
+    c->chainEndedWhenFreed = c->chainEnded;
+    c->runningWhenFreed = RunningTimerEvents();
+    return 0;
+}
+
+TEST(KVMMTimerWinLife, StoppedAndFreedFromAnotherThreadDuringATick) {
+    EnableLinks();
+    TCrossFree c;
+    c.timer = new TKVMMTimer;
+    c.timer->evTimer = MakeEvent<&TCrossFree::tick>(&c, 0);
+    c.timer->SetInterval(20);
+    TData none;
+    c.timer->actStart(none, 0);
+    HANDLE thread = CreateThread(nullptr, 0, &FreeFromOtherThread, &c, 0, nullptr);
+    EXPECT_EQ(PumpingWait(thread, 5000), TWaitResult::Signalled);
+    CloseHandle(thread);
+    CloseHandle(c.go);
+    EXPECT_TRUE(c.chainEndedWhenFreed);
+    EXPECT_EQ(c.runningWhenFreed, 0);
+    Pump(50);
     EXPECT_EQ(TickWindowCount(), 0);
     DisableLinks();
 }

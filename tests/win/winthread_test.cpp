@@ -149,6 +149,37 @@ TEST_F(Waits, QuitPassesThroughNestedWaits) {
     CloseHandle(inner);
 }
 
+// Once the quit is seen the wait stops dispatching, but a message another thread sends must still
+// be answered: that thread may be what the awaited object waits for.
+struct TSender {
+    HWND window;
+    HANDLE event;
+    LRESULT answered = 0;
+};
+
+DWORD WINAPI SendThenSignal(void* p) {
+    auto* s = static_cast<TSender*>(p);
+    Sleep(100);  // the wait has seen the quit by now
+    DWORD_PTR result = 0;
+    s->answered = SendMessageTimeoutW(s->window, WM_NULL, 0, 0, SMTO_NORMAL, 3000, &result);
+    SetEvent(s->event);
+    return 0;
+}
+
+TEST_F(Waits, AfterTheQuitMessagesSentFromOtherThreadsAreStillAnswered) {
+    std::function<void()> quit = [] { PostQuitMessage(1); };
+    Post(&quit);
+    TSender sender{window, event};
+    HANDLE thread = CreateThread(nullptr, 0, &SendThenSignal, &sender, 0, nullptr);
+    const ULONGLONG start = GetTickCount64();
+    EXPECT_EQ(PumpingWait(event, 10000), TWaitResult::Signalled);
+    EXPECT_LT(GetTickCount64() - start, 2000u);
+    Join(thread);
+    EXPECT_NE(sender.answered, 0);
+    MSG msg;
+    EXPECT_TRUE(PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
+}
+
 // The lowest free handle slot: it climbs when a handle leaked.
 uintptr_t HandleProbe() {
     HANDLE e = CreateEventW(nullptr, FALSE, FALSE, nullptr);
