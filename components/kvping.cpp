@@ -2,30 +2,59 @@
 
 int32_t WinsockUsers = 0;
 
+namespace {
+bool socketsStarted = false;  // the socket library answered a start and has not been stopped since
+}
+
 TKVPing::TKVPing(TEchoService& service) : service_(service) {
-    // The count goes up even when the start failed: the destructor's step down must match it.
-    const bool started = WinsockUsers > 0 || service_.StartSockets();
     ++WinsockUsers;
-    // The scheme links outlets after every component exists, so this reaches nothing there.
-    if (!started) EmitInt(evError, kPingNoSockets);
+    // The scheme links outlets after every component exists, so this reaches nothing there; each
+    // actPing reports it again.
+    if (!StartSockets()) EmitInt(evError, kPingNoSockets);
 }
 
 TKVPing::~TKVPing() {
-    if (--WinsockUsers == 0) service_.StopSockets();
+    for (TCall* call = calls_; call != nullptr; call = call->outer)
+        call->destroyed = true;
+    // A library that never started is not stopped: that would end another user's start.
+    if (--WinsockUsers == 0 && socketsStarted) {
+        socketsStarted = false;
+        service_.StopSockets();
+    }
+}
+
+bool TKVPing::StartSockets() {
+    if (!socketsStarted) socketsStarted = service_.StartSockets();
+    return socketsStarted;
 }
 
 void TKVPing::actPing(TData& data, uint16_t /*index*/) {
+    // Without the library every lookup fails, and "no such host" would hide the real cause.
+    if (!StartSockets()) {
+        EmitInt(evError, kPingNoSockets);
+        return;
+    }
     const std::string host = ReadString(data, pinHost, Host);
-    TIPv4 address{};
-    if (!service_.Resolve(host, address)) {
+    // The resolver answers an empty name with this computer, and does not check a name's length.
+    if (host.empty() || host.size() > kMaxHostName) {
         EmitInt(evError, kPingNoHost);
         return;
     }
+    TCall call{calls_};
+    calls_ = &call;
+    TIPv4 address{};
     TEchoReply reply;
+    const bool resolved = service_.Resolve(host, address);
     // A record that reports an ICMP error (unreachable, TTL expired) is a failure, not a reply.
-    if (!service_.Echo(address, static_cast<uint16_t>(DataSize), static_cast<uint32_t>(Timeout), reply) ||
-        reply.Status != 0) {
-        EmitInt(evError, kPingNoAnswer);
+    const bool answered =
+        resolved && !call.destroyed &&
+        service_.Echo(address, static_cast<uint16_t>(DataSize), static_cast<uint32_t>(Timeout), reply) &&
+        reply.Status == 0;
+    // Destroyed by a chain nested in a wait: nothing of the engine is left to report with.
+    if (call.destroyed) return;
+    calls_ = call.outer;
+    if (!resolved || !answered) {
+        EmitInt(evError, resolved ? kPingNoAnswer : kPingNoHost);
         return;
     }
     lastRoundTrip_ = static_cast<uint16_t>(reply.RoundTrip);

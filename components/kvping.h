@@ -17,9 +17,13 @@
 #include "runtime/tobject.h"
 
 // Failure codes carried by evError.
-inline constexpr int32_t kPingNoSockets = 1;  // the socket library failed to start
-inline constexpr int32_t kPingNoHost = 2;     // the host name did not resolve
+inline constexpr int32_t kPingNoSockets = 1;  // the socket library is not started
+inline constexpr int32_t kPingNoHost = 2;     // the host name is empty, too long or did not resolve
 inline constexpr int32_t kPingNoAnswer = 3;   // the echo failed, timed out or came back as an error
+
+// The longest host name the resolver is given: a DNS name is at most 255 characters, and the
+// resolver does not check the length itself.
+inline constexpr size_t kMaxHostName = 255;
 
 // An IPv4 address as stored by the resolver and the echo service: network byte order, first byte
 // first.
@@ -51,12 +55,26 @@ protected:
 // The real service: Winsock and the ICMP echo on Windows.
 TEchoService& SystemEchoService();
 
-// Live users of the socket library in this process: the first starts it, the last stops it.
+#ifdef _WIN32
+// Bytes the real service gives the ICMP service for the reply to a request of dataSize bytes.
+size_t EchoReplyBufferSize(uint16_t dataSize);
+#endif
+
+// Live users of the socket library in this process: the first starts it, the last stops it (if it
+// ever started).
 extern int32_t WinsockUsers;
 
 class TKVPing : public TObject {
     uint16_t lastRoundTrip_ = 0;  // ms, low 16 bits of the platform's value; 0 until the first reply
     uint16_t lastReplySize_ = 0;  // bytes the last reply echoed
+
+    // One actPing on the stack. The waits inside it run nested chains, which may call actPing again
+    // or destroy the engine; the destructor marks every call still on the stack.
+    struct TCall {
+        TCall* outer;
+        bool destroyed = false;
+    };
+    TCall* calls_ = nullptr;  // innermost first
 
 public:
     explicit TKVPing(TEchoService& service = SystemEchoService());
@@ -69,13 +87,16 @@ public:
     TKV_Event evError;
     TKV_Event evReply;
 
-    // Action entry: one echo; the incoming value is the last source of the host text.
+    // Action entry: one echo; the incoming value is the last source of the host text. While the
+    // socket library is not started it tries again, and fires evError 1 when it still fails.
     void actPing(TData& data, uint16_t index);
     // Value getters; they ignore the index and change nothing.
     void getRoundTrip(TData& data, uint16_t index);
     void getReplySize(TData& data, uint16_t index);
 
 private:
+    bool StartSockets();
+
     TEchoService& service_;
 };
 

@@ -14,6 +14,7 @@
 #include <iphlpapi.h>
 
 #include <icmpapi.h>
+#include <winternl.h>
 
 #include <cstring>
 #include <memory>
@@ -81,9 +82,7 @@ public:
     }
 
     bool Echo(const TIPv4& address, uint16_t dataSize, uint32_t timeout, TEchoReply& reply) override {
-        // The reply record is the platform's own (40 bytes on 64-bit Windows, 28 on 32-bit), then the
-        // echoed payload, then room for an ICMP error.
-        const DWORD replySize = static_cast<DWORD>(sizeof(ICMP_ECHO_REPLY) + dataSize + kIcmpErrorRoom);
+        const DWORD replySize = static_cast<DWORD>(EchoReplyBufferSize(dataSize));
         std::unique_ptr<unsigned char[]> request(new (std::nothrow) unsigned char[dataSize + 1]());
         std::unique_ptr<unsigned char[]> replyBuffer(new (std::nothrow) unsigned char[replySize]);
         HANDLE icmp = OpenIcmp();
@@ -171,6 +170,12 @@ private:
 };
 
 }  // namespace
+
+size_t EchoReplyBufferSize(uint16_t dataSize) {
+    // The platform's own reply record (40 bytes on 64-bit Windows, 28 on 32-bit), the echoed payload,
+    // room for an ICMP error, and the IO_STATUS_BLOCK the asynchronous echo also writes on Windows.
+    return sizeof(ICMP_ECHO_REPLY) + dataSize + kIcmpErrorRoom + sizeof(IO_STATUS_BLOCK);
+}
 
 TEchoService& SystemEchoService() {
     static TWinEchoService service;

@@ -5,6 +5,11 @@
 #include <windows.h>
 #include <winsock2.h>
 
+#include <iphlpapi.h>
+
+#include <icmpapi.h>
+#include <winternl.h>
+
 #include <string>
 #include <vector>
 
@@ -77,6 +82,15 @@ TEST_F(RealPing, LoopbackAnswersWithItsAddressAndThePayloadSize) {
         EXPECT_EQ(l.events, std::vector<std::string>{c.expected}) << c.host << " " << c.dataSize;
         EXPECT_GE(l.roundTrip, 0);  // from the last reply
         EXPECT_LT(l.roundTrip, 100) << "loopback answers within milliseconds";
+    }
+}
+
+// The asynchronous echo writes an IO_STATUS_BLOCK after the reply on Windows (not under Wine): the
+// buffer holds the platform's record, the payload, an ICMP error and that block.
+TEST(RealPingBuffer, ReplyBufferHasRoomForTheStatusBlock) {
+    for (const uint16_t size : {0, 1, 128, 65535}) {
+        EXPECT_GE(EchoReplyBufferSize(size), sizeof(ICMP_ECHO_REPLY) + size + 8 + sizeof(IO_STATUS_BLOCK))
+            << size;
     }
 }
 
