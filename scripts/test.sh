@@ -2,7 +2,7 @@
 # Builds everything and runs every test:
 #   host  — the portable core with AddressSanitizer and UndefinedBehaviorSanitizer
 #   win64 — everything, tests run under Wine (private prefix, virtual display)
-#   win32 — everything, compile only
+#   win32 — everything, tests run under Wine's 32-bit loader (its own prefix in its build folder)
 #   fuzz  — libFuzzer targets, FUZZ_SECONDS (default 30) each
 #   bench — micro-benchmarks and Wine measurements; they print figures and never fail on speed
 # BUILD_ROOT (default ./build) holds the five build folders.
@@ -62,3 +62,8 @@ fi
 
 step "win64 tests under Wine"
 ctest --test-dir "$root/win64" --output-on-failure -j "$jobs"
+
+step "win32 tests under Wine"
+ctest --test-dir "$root/win32" --output-on-failure -j "$jobs"
+
+step "done in $((SECONDS / 60)) min $((SECONDS % 60)) s"
