@@ -142,6 +142,26 @@ LONG WINAPI FaultFilter(EXCEPTION_POINTERS* info) {
     EndProgram(r.code, r.address, r.callers, r.count);
 }
 
+// A fault of the program's own code is taken at first chance. Window procedures reached through a
+// kernel callback (a message sent on the same thread, a notification sent by a control) run under a
+// dispatcher that swallows exceptions on 64-bit Windows: left to the top-level filter, such a fault
+// would vanish and the program would run on in a broken state. The program has no structured
+// handlers of its own, so nothing of it is taken away; faults in system code keep their own handlers.
+LONG WINAPI FirstChance(EXCEPTION_POINTERS* info) {
+    static const auto* image = reinterpret_cast<const unsigned char*>(GetModuleHandleW(nullptr));
+    static const size_t size = [] {
+        const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(image);
+        return reinterpret_cast<const IMAGE_NT_HEADERS*>(image + dos->e_lfanew)->OptionalHeader.SizeOfImage;
+    }();
+    const EXCEPTION_RECORD& rec = *info->ExceptionRecord;
+    const auto* at = static_cast<const unsigned char*>(rec.ExceptionAddress);
+    const uint16_t number = ErrorNumberOf(rec.ExceptionCode);
+    const bool fault =
+        (rec.ExceptionCode & 0xF0000000) == 0xC0000000 && number != kErrOther && number != kErrUnhandled;
+    if (!fault || at < image || at >= image + size) return EXCEPTION_CONTINUE_SEARCH;
+    return FaultFilter(info);
+}
+
 [[noreturn]] void EndUncaught() {
     EndProgram(kErrUnhandled, reinterpret_cast<uintptr_t>(__builtin_return_address(0)), nullptr, 0);
 }
@@ -161,6 +181,7 @@ constexpr uint32_t kSseControl = 0x1F80 & ~(0x80u | 0x200u | 0x400u);
 void InstallErrorHandler() {
     previousFilter = SetUnhandledExceptionFilter(&FaultFilter);
     filterInstalled = true;
+    AddVectoredExceptionHandler(1, &FirstChance);
     std::set_terminate(&EndUncaught);
     std::set_new_handler(&EndOutOfMemory);
     uint16_t cw = kX87Control;
