@@ -4,10 +4,13 @@
 // The platform's timer thread never runs a tick handler. Its callback only hands the tick to the
 // thread that started the timer (through a message-only window of that thread, so modal loops such
 // as a message box's still deliver it); OnTimer always runs there. At most one tick per timer is
-// waiting to be handled; one that falls due meanwhile is dropped. A tick still on its way when the
-// timer is stopped, restarted or destroyed is discarded. A timer stopped (or freed) from another
-// thread while its tick is being handled stays alive until that tick has ended: the stop waits,
-// answering messages sent to its thread meanwhile.
+// waiting to be handled; one that falls due meanwhile is dropped, and so is a periodic tick that
+// waited a whole period (the window thread could not keep up): ticks are never queued or run late.
+// The window thread's loop takes input and painting before posted ticks (toolkit/applet), so ticks
+// cannot starve the person at any period. A tick still on its way when the timer is stopped,
+// restarted or destroyed is discarded. A timer stopped (or freed) from another thread while its
+// tick is being handled stays alive until that tick has ended: the stop waits, answering messages
+// sent to its thread meanwhile.
 //
 // The platform's side sits behind TTimerService, so the logic here is tested with a fake on any host
 // and the real winmm service under Wine.
@@ -83,4 +86,6 @@ int RunningTimerEvents();
 // exit path, so that no chain runs while a run-time error is reported.
 void StopTimerEvents();
 int TickWindowCount();
+// Ticks dropped since the start of the process: due while one was waiting, or late by a period.
+int64_t DroppedTicks();
 #endif

@@ -49,6 +49,7 @@ std::vector<TEvent> running;
 std::vector<TTickWindow> windows;
 std::vector<TDispatch> dispatching;  // ticks being handled, nested ones included
 uint32_t lastSerial = 0;
+int64_t droppedTicks = 0;
 
 // Set whenever a tick has been handled (manual reset).
 HANDLE DispatchEnded() {
@@ -87,8 +88,16 @@ LRESULT CALLBACK TickWindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
         std::lock_guard<std::mutex> hold(registryLock);
         if (TEvent* e = FindBySerial(serial)) {
             e->pending = false;
-            timer = e->timer;
-            dispatching.push_back({serial, thread});
+            // A periodic tick that waited a whole period is late: the next one is due already. It is
+            // dropped, not run late, so a window thread that cannot keep up gets room for its input
+            // and painting instead of a queue of stale ticks.
+            const DWORD waited = timeGetTime() - static_cast<DWORD>(wp);
+            if (!e->oneShot && e->timer->Interval > 0 && waited >= static_cast<DWORD>(e->timer->Interval)) {
+                ++droppedTicks;
+            } else {
+                timer = e->timer;
+                dispatching.push_back({serial, thread});
+            }
         }
     }
     if (timer == nullptr) return 0;
@@ -202,9 +211,13 @@ void CALLBACK OnTimerThread(UINT /*id*/, UINT /*msg*/, DWORD_PTR user, DWORD_PTR
     TEvent* e = FindBySerial(static_cast<uint32_t>(user));
     if (e == nullptr || e->spent) return;
     if (e->oneShot) e->spent = true;
-    if (e->pending) return;
-    // Posting never waits for the window's thread.
-    e->pending = PostMessageW(e->window, kTickMessage, 0, static_cast<LPARAM>(e->serial)) != FALSE;
+    if (e->pending) {
+        ++droppedTicks;
+        return;
+    }
+    // Posting never waits for the window's thread. wParam: when it was posted, to tell a late tick.
+    e->pending =
+        PostMessageW(e->window, kTickMessage, timeGetTime(), static_cast<LPARAM>(e->serial)) != FALSE;
 }
 
 class TWinTimerService final : public TTimerService {
@@ -274,6 +287,11 @@ void StopTimerEvents() {
 int RunningTimerEvents() {
     std::lock_guard<std::mutex> hold(registryLock);
     return static_cast<int>(running.size());
+}
+
+int64_t DroppedTicks() {
+    std::lock_guard<std::mutex> hold(registryLock);
+    return droppedTicks;
 }
 
 int TickWindowCount() {

@@ -4,6 +4,8 @@
 #include <mutex>
 #include <vector>
 
+#include "toolkit/applet.h"
+
 TWaitResult PumpingWait(HANDLE object, DWORD timeout) {
     const ULONGLONG deadline = GetTickCount64() + timeout;
     bool quit = false;
@@ -34,14 +36,14 @@ TWaitResult PumpingWait(HANDLE object, DWORD timeout) {
             PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
             continue;
         }
-        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        // The main loop's own step: input and paint first, the application's filter, the same
+        // translation, so the window behaves alike whether or not something is being waited for.
+        while (ProcessMessage(Applet, msg)) {
             if (msg.message == WM_QUIT) {
                 quit = true;
                 exitCode = msg.wParam;
                 break;
             }
-            TranslateMessage(&msg);
-            DispatchMessageW(&msg);
         }
     }
     if (quit) PostQuitMessage(static_cast<int>(exitCode));

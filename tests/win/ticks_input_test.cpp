@@ -1,0 +1,65 @@
+// Ticks never starve the person: with every tick's work outlasting its period, real X clicks and
+// keys still reach the window, and it still repaints.
+#include <gtest/gtest.h>
+
+#include "tests/support/tickload.h"
+
+namespace {
+
+struct TStarvedCase {
+    int period;  // ms
+    int work;    // ms per tick: twice the period
+};
+
+class TicksInputTest : public ::testing::TestWithParam<TStarvedCase> {};
+
+TEST_P(TicksInputTest, ClicksKeysAndPaintingGetThroughTicksThatOutlastTheirPeriod) {
+    const TStarvedCase c = GetParam();
+    TTickLoad load(c.period, c.work);
+    std::vector<double> clicks;
+    std::string typed;
+    bool painted = false;
+    int ticksBeforeInput = 0;
+    const bool ran = load.Run([&](TTickLoad& t) {
+        Sleep(300);  // ticks are running and the queue is busy
+        ticksBeforeInput = t.Ticks;
+        for (int i = 0; i < 6; ++i)
+            clicks.push_back(t.Click(1000));
+        Xdotool("mousemove " + CentreArgs(t.Edit->Handle) + " click 1");
+        Xdotool("type --delay 20 abc");
+        for (int i = 0; i < 100 && typed != "abc"; ++i) {
+            Sleep(10);
+            typed = GetWindowText1251(t.Edit->Handle);
+        }
+        ResetEvent(t.Painted);
+        InvalidateRect(t.Pad->Handle, nullptr, FALSE);
+        painted = WaitForSingleObject(t.Painted, 1000) == WAIT_OBJECT_0;
+    });
+    ASSERT_TRUE(ran);
+    EXPECT_GT(ticksBeforeInput, 0) << "the ticks were running";
+    for (size_t i = 0; i < clicks.size(); ++i)
+        EXPECT_GE(clicks[i], 0) << "click " << i << " was not handled within 1 s";
+    EXPECT_EQ(typed, "abc");
+    EXPECT_TRUE(painted) << "no WM_PAINT reached the invalidated window within 1 s";
+    EXPECT_GT(load.Ticks, 10) << "the ticks kept running meanwhile";
+}
+
+INSTANTIATE_TEST_SUITE_P(Periods, TicksInputTest, ::testing::Values(TStarvedCase{10, 20}, TStarvedCase{1, 2}),
+                         [](const auto& info) {
+                             return "Period" + std::to_string(info.param.period) + "ms";
+                         });
+
+TEST(TicksKeepUpTest, AHandlerFasterThanThePeriodLosesNoTick) {
+    TTickLoad load(50, 5);
+    int64_t dropped = -1;
+    const bool ran = load.Run([&](TTickLoad& t) {
+        while (t.Ticks < 100)
+            Sleep(20);
+        dropped = DroppedTicks() - t.DroppedAtStart;
+    });
+    ASSERT_TRUE(ran);
+    EXPECT_GE(load.Ticks, 100);
+    EXPECT_EQ(dropped, 0);
+}
+
+}  // namespace
