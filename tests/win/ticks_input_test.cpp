@@ -52,13 +52,18 @@ INSTANTIATE_TEST_SUITE_P(Periods, TicksInputTest, ::testing::Values(TStarvedCase
 TEST(TicksKeepUpTest, AHandlerFasterThanThePeriodLosesNoTick) {
     TTickLoad load(50, 5);
     int64_t dropped = -1;
+    double took = 0;
     const bool ran = load.Run([&](TTickLoad& t) {
         while (t.Ticks < 100)
-            Sleep(20);
+            Sleep(50);
         dropped = DroppedTicks() - t.DroppedAtStart;
+        took = t.LastTick - t.FirstTick;
     });
     ASSERT_TRUE(ran);
     EXPECT_GE(load.Ticks, 100);
+    // A process starved of the processor (99 intervals far beyond 99 periods) gets its ticks late
+    // and bunched whatever the program does; such a run cannot judge dropping.
+    if (took > 99 * 50 * 1.2) GTEST_SKIP() << "the machine was too busy: 99 intervals took " << took << " ms";
     EXPECT_EQ(dropped, 0);
 }
 
