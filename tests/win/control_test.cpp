@@ -9,6 +9,7 @@
 #include "toolkit/control.h"
 #include "toolkit/gdi.h"
 #include "toolkit/wintext.h"
+#include "toolkit/winthread.h"
 
 namespace {
 
@@ -306,6 +307,38 @@ TEST_F(ControlTest, AQuitPostedBehindOtherMessagesLetsThemRunAndEndsTheLoop) {
     Terminate(none);
     MSG m;
     EXPECT_FALSE(PeekMessageW(&m, nullptr, WM_QUIT, WM_QUIT, PM_NOREMOVE)) << "no second quit";
+    DestroyWindow(probe);
+}
+
+// ---- The waits that keep the window answering take the loop's own step
+
+TEST_F(ControlTest, APumpingWaitHandsEveryMessageToTheLoopsStep) {
+    TControl* app = NewApplet("app");
+    NewForm(app, "main");
+    HWND probe = ProbeWindow();
+    probes = 0;
+    static int filtered = 0;
+    filtered = 0;
+    // The application's filter sees the wait's messages and may consume them, as in Run.
+    app->OnMessage = TOnAppMessage{[](void*, TControl*, MSG& m) {
+                                       if (m.message != kProbe) return false;
+                                       return ++filtered == 1;  // the first is consumed
+                                   },
+                                   nullptr};
+    PostMessageW(probe, kProbe, 0, 0);
+    PostMessageW(probe, kProbe, 0, 0);
+    HANDLE never = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    EXPECT_EQ(PumpingWait(never, 200), TWaitResult::TimedOut);
+    EXPECT_EQ(filtered, 2);
+    EXPECT_EQ(probes, 1);
+    // A quit taken by the wait ends the application's loop as it would in Run, and is kept for it.
+    PostQuitMessage(3);
+    EXPECT_EQ(PumpingWait(never, 200), TWaitResult::TimedOut);
+    EXPECT_TRUE(AppletTerminated);
+    MSG m;
+    EXPECT_TRUE(PeekMessageW(&m, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
+    EXPECT_EQ(m.wParam, 3u);
+    CloseHandle(never);
     DestroyWindow(probe);
 }
 
