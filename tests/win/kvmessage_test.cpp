@@ -45,17 +45,18 @@ BOOL CALLBACK ReadChild(HWND w, LPARAM arg) {
     return TRUE;
 }
 
+BOOL CALLBACK FindBox(HWND w, LPARAM out) {
+    wchar_t cls[16] = {};
+    GetClassNameW(w, cls, 16);
+    if (std::wstring(cls) != L"#32770" || !IsWindowVisible(w)) return TRUE;
+    *reinterpret_cast<HWND*>(out) = w;
+    return FALSE;
+}
+
 DWORD WINAPI Watcher(void* arg) {
     auto* watch = static_cast<Watch*>(arg);
-    const auto find = [](HWND w, LPARAM out) -> BOOL {
-        wchar_t cls[16] = {};
-        GetClassNameW(w, cls, 16);
-        if (std::wstring(cls) != L"#32770" || !IsWindowVisible(w)) return TRUE;
-        *reinterpret_cast<HWND*>(out) = w;
-        return FALSE;
-    };
     for (int i = 0; i < 1000 && watch->box == nullptr; ++i, Sleep(10))
-        EnumThreadWindows(watch->thread, find, reinterpret_cast<LPARAM>(&watch->box));
+        EnumThreadWindows(watch->thread, FindBox, reinterpret_cast<LPARAM>(&watch->box));
     if (watch->box == nullptr) return 1;
     Sleep(50);  // its first paint
     watch->owner = GetWindow(watch->box, GW_OWNER);
