@@ -19,6 +19,7 @@
 #include "toolkit/control.h"
 #include "toolkit/mmtimer.h"
 #include "toolkit/wintext.h"
+#include "toolkit/winthread.h"
 
 // Runs xdotool with args and waits until it has finished; false when it could not start or hung.
 // Wine starts a Unix program without a process handle to wait on, so a shell around it leaves a
@@ -84,7 +85,10 @@ public:
     std::atomic<bool> Done{false};
     int64_t DroppedAtStart = 0;
 
-    TTickLoad(int period, int work) : Period(period), Work(work) {}
+    bool Pumping = false;  // a tick's work is a pumping wait (as an echo's), not a spin
+    bool Busy = false;     // a pumping tick is under way: a nested one is dropped, as the component does
+
+    TTickLoad(int period, int work, bool pumping = false) : Period(period), Work(work), Pumping(pumping) {}
     ~TTickLoad() {
         CloseHandle(Clicked);
         CloseHandle(Painted);
@@ -134,9 +138,18 @@ public:
         timer->Resolution = 1;
         timer->OnTimer = TOnEvent{[](void* self, TObj*) {
                                       auto* t = static_cast<TTickLoad*>(self);
+                                      if (t->Busy) return;
                                       const double now = NowMs();
                                       if (t->Ticks++ == 0) t->FirstTick = now;
                                       t->LastTick = now;
+                                      if (t->Pumping) {
+                                          t->Busy = true;
+                                          HANDLE never = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+                                          if (!t->Done) PumpingWait(never, static_cast<DWORD>(t->Work));
+                                          CloseHandle(never);
+                                          t->Busy = false;
+                                          return;
+                                      }
                                       while (!t->Done && NowMs() - now < t->Work) {
                                       }
                                   },

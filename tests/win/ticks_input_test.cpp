@@ -7,15 +7,16 @@
 namespace {
 
 struct TStarvedCase {
-    int period;  // ms
-    int work;    // ms per tick: twice the period
+    int period;    // ms
+    int work;      // ms per tick: twice the period
+    bool pumping;  // the work is a message-pumping wait (an echo's), not a spin
 };
 
 class TicksInputTest : public ::testing::TestWithParam<TStarvedCase> {};
 
 TEST_P(TicksInputTest, ClicksKeysAndPaintingGetThroughTicksThatOutlastTheirPeriod) {
     const TStarvedCase c = GetParam();
-    TTickLoad load(c.period, c.work);
+    TTickLoad load(c.period, c.work, c.pumping);
     std::vector<double> clicks;
     std::string typed;
     bool painted = false;
@@ -44,9 +45,12 @@ TEST_P(TicksInputTest, ClicksKeysAndPaintingGetThroughTicksThatOutlastTheirPerio
     EXPECT_GT(load.Ticks, 10) << "the ticks kept running meanwhile";
 }
 
-INSTANTIATE_TEST_SUITE_P(Periods, TicksInputTest, ::testing::Values(TStarvedCase{10, 20}, TStarvedCase{1, 2}),
+INSTANTIATE_TEST_SUITE_P(Periods, TicksInputTest,
+                         ::testing::Values(TStarvedCase{10, 20, false}, TStarvedCase{1, 2, false},
+                                           TStarvedCase{10, 20, true}),
                          [](const auto& info) {
-                             return "Period" + std::to_string(info.param.period) + "ms";
+                             return "Period" + std::to_string(info.param.period) + "ms" +
+                                    (info.param.pumping ? "InPumpingWaits" : "");
                          });
 
 TEST(TicksKeepUpTest, AHandlerFasterThanThePeriodLosesNoTick) {
