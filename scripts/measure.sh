@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # measure.sh WIN64_BUILD_DIR: runs the measuring programs of bench/win under Wine and prints their
 # figures: echo overhead, tick accuracy, the soak's handles and memory, click latency under tick load,
-# and responsiveness during silent waits (inside a private network namespace). Figures only: a slow machine never fails it;
+# the log's append cost at length, and responsiveness during silent waits (inside a private network
+# namespace). Figures only: a slow machine never fails it;
 # only a program that crashed does. About three minutes; the tick run goes alongside the soak.
 set -uo pipefail
 build=${1:?usage: measure.sh WIN64_BUILD_DIR}
@@ -39,6 +40,9 @@ judge ticks $ticks_rc
 # Real X clicks while ticks outlast their period; its own run, so the load of the others is not in it.
 "$wine_run" "$bin/measure_clicks.exe" 2>/dev/null
 judge clicks $?
+
+"$wine_run" "$bin/measure_log.exe" 2>/dev/null
+judge log $?
 
 bash "$top/tests/netns/run_in_netns.sh" "$bin/measure_silent.exe" 2>/dev/null
 judge silent $?

@@ -18,10 +18,11 @@
 #include "wincomponents/kvfont.h"
 
 // One registered control: the platform's tool description, whose lParam holds the tip window made for
-// that control, and the text the tip was last given.
+// that control, the text the tip was last given and the tip's font.
 struct THintTool {
     TTTOOLINFOW Info{};
     std::wstring Text;
+    HFONT Font = nullptr;  // the tip's, deleted with it
 };
 
 // The seven operations a manager offers window components, in their fixed order, each code plus the

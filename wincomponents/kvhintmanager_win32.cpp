@@ -73,8 +73,8 @@ THintTool* TKVHintManager::CreateTool(HWND window) {
     // A face name that does not fit the record is cut, never written past it.
     const std::wstring face = ToWide(Font.Name);
     wcsncpy(lf.lfFaceName, face.c_str(), LF_FACESIZE - 1);
-    HFONT font = CreateFontIndirectW(&lf);
-    SendMessageW(tip, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+    tool->Font = CreateFontIndirectW(&lf);
+    SendMessageW(tip, WM_SETFONT, reinterpret_cast<WPARAM>(tool->Font), TRUE);
 
     SetWindowPos(tip, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE | SWP_NOACTIVATE);
     SendMessageW(tip, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&ti));
@@ -90,13 +90,12 @@ THintTool* TKVHintManager::CreateTool(HWND window) {
 void TKVHintManager::DestroyTool(THintTool* tool) {
     if (tool == nullptr) return;
     HWND tip = TipWindow(tool);
+    // The tip dies with its control's window; then only the font is left to delete.
     if (tip != nullptr && IsWindow(tip)) {
-        HGDIOBJ font = reinterpret_cast<HGDIOBJ>(SendMessageW(tip, WM_GETFONT, 0, 0));
         SendMessageW(tip, TTM_DELTOOLW, 0, reinterpret_cast<LPARAM>(&tool->Info));
         DestroyWindow(tip);
-        // Deleted only once the tip no longer uses it.
-        if (font != nullptr) DeleteObject(font);
     }
+    if (tool->Font != nullptr) DeleteObject(tool->Font);
     delete tool;
 }
 
