@@ -2,8 +2,8 @@
 # measure.sh WIN64_BUILD_DIR: runs the measuring programs of bench/win under Wine and prints their
 # figures: echo overhead, tick accuracy, the soak's handles and memory, click latency under tick load,
 # the log's append cost at length, and responsiveness during silent waits (inside a private network
-# namespace). Figures only: a slow machine never fails it;
-# only a program that crashed does. About three minutes; the tick run goes alongside the soak.
+# namespace). Figures only: a slow machine never fails it; only a program that crashed does. About six
+# minutes; the tick run goes alongside the soak.
 set -uo pipefail
 build=${1:?usage: measure.sh WIN64_BUILD_DIR}
 top=$(cd "$(dirname "$0")/.." && pwd)
