@@ -1,5 +1,6 @@
 #include "wincomponents/kvbutton.h"
 
+#include "toolkit/navigation.h"
 #include "toolkit/stdctrls.h"
 
 void TKVButton::InitControl() {

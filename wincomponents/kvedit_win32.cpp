@@ -2,16 +2,8 @@
 
 #include "toolkit/stdctrls.h"
 
-namespace {
-
-// Edit constructor options.
-constexpr uint32_t kOptionPassword = 0x40;
-constexpr uint32_t kOptionReadOnly = 0x80;
-
-}  // namespace
-
 void TKVEdit::InitControl() {
-    const uint32_t options = (Password != 0 ? kOptionPassword : 0) | (ReadOnly != 0 ? kOptionReadOnly : 0);
+    const uint32_t options = (Password != 0 ? eoPassword : 0) | (ReadOnly != 0 ? eoReadonly : 0);
     Control = NewEditbox(ParentControl, options);
     if (Control == nullptr) return;
     SetTextAlign(Control, Alignment);

@@ -9,14 +9,6 @@
 
 namespace {
 
-// Rich-edit constructor options.
-constexpr uint32_t kNoHScroll = 0x1;
-constexpr uint32_t kNoVScroll = 0x2;
-constexpr uint32_t kMultiLine = 0x8;
-constexpr uint32_t kNoHideSel = 0x10;
-constexpr uint32_t kReadOnly = 0x80;
-constexpr uint32_t kWantTab = 0x400;
-
 constexpr std::string_view kCrLf = "\r\n";
 constexpr uint8_t kStyleMask = CFE_BOLD | CFE_ITALIC | CFE_UNDERLINE;
 
@@ -27,11 +19,11 @@ bool IsLetter(unsigned char c) {
 }  // namespace
 
 void TKVRichEdit::InitControl() {
-    uint32_t options = kNoHScroll | kNoVScroll | kMultiLine | kNoHideSel;
-    if ((ScrollBars & 1) != 0) options &= ~kNoHScroll;
-    if ((ScrollBars & 2) != 0) options &= ~kNoVScroll;
-    if (ReadOnly != 0) options |= kReadOnly;
-    if (WantTab != 0) options |= kWantTab;
+    uint32_t options = eoNoHScroll | eoNoVScroll | eoMultiline | eoNoHideSel;
+    if ((ScrollBars & 1) != 0) options &= ~eoNoHScroll;
+    if ((ScrollBars & 2) != 0) options &= ~eoNoVScroll;
+    if (ReadOnly != 0) options |= eoReadonly;
+    if (WantTab != 0) options |= eoWantTab;
     Control = NewRichEdit(ParentControl, options);
     if (Control == nullptr) return;
     Control->OnChange = MakeOnEvent<&TKVRichEdit::OnChange>(this);
