@@ -44,12 +44,12 @@ public:
     TKVHintManager();
 
     THintOps* HintOps = &ops_;
-    uint8_t Standard = 1;           // 1 rectangular tips, 0 balloons
-    uint32_t BackColor = 0;         // TColor
-    int32_t InitialDelay = 0;       // ms before a tip shows
-    int32_t AutoPopDelay = 0;       // ms a tip stays
-    int32_t Margin = 0;             // pixels on all four sides
-    uint8_t Tracking = 0;           // tips follow the pointer
+    uint8_t Standard = 1;      // 1 rectangular tips, 0 balloons
+    uint32_t BackColor = 0;    // TColor
+    int32_t InitialDelay = 0;  // ms before a tip shows
+    int32_t AutoPopDelay = 0;  // ms a tip stays
+    int32_t Margin = 0;        // pixels on all four sides
+    uint8_t Tracking = 0;      // tips follow the pointer
     TFontRec Font;
 
     // The settings every tip of this program uses.

@@ -58,8 +58,9 @@ THintTool* TKVHintManager::CreateTool(HWND window) {
     ti.uId = reinterpret_cast<UINT_PTR>(window);
 
     const DWORD style = kTipStyle | (Standard == 0 ? TTS_BALLOON : 0);
-    HWND tip = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, style, CW_USEDEFAULT, CW_USEDEFAULT,
-                               CW_USEDEFAULT, CW_USEDEFAULT, window, nullptr, GetModuleHandleW(nullptr), nullptr);
+    HWND tip =
+        CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, style, CW_USEDEFAULT, CW_USEDEFAULT,
+                        CW_USEDEFAULT, CW_USEDEFAULT, window, nullptr, GetModuleHandleW(nullptr), nullptr);
     ti.lParam = reinterpret_cast<LPARAM>(tip);
     if (tip == nullptr) return tool;  // nothing will show; the tool is still returned and released
 

@@ -7,16 +7,6 @@
 #include "wincomponents/kvwin.h"
 
 class TKVLED : public TKVWin {
-    // Made once by InitControl from the colours at that moment; owned.
-    HGDIOBJ shadowPen_ = nullptr;
-    HGDIOBJ highlightPen_ = nullptr;
-    HGDIOBJ darkPen_ = nullptr;
-    HGDIOBJ lightPen_ = nullptr;
-    HGDIOBJ wideWhitePen_ = nullptr;
-    HGDIOBJ wideOnPen_ = nullptr;
-    HGDIOBJ onBrush_ = nullptr;
-    HGDIOBJ offBrush_ = nullptr;
-
 public:
     explicit TKVLED(TControl* parent) : TKVWin(parent) {}
     ~TKVLED() override;
@@ -27,6 +17,15 @@ public:
     uint8_t State = 0;        // 0 dark, 1 lit
     uint8_t Shape = 0;        // 0 round, 1 square, others a plain square
     uint8_t Bevel = 0;        // rim and glints
+    // Made once by InitControl from the colours at that moment; owned.
+    HGDIOBJ ShadowPen = nullptr;
+    HGDIOBJ HighlightPen = nullptr;
+    HGDIOBJ DarkPen = nullptr;
+    HGDIOBJ LightPen = nullptr;
+    HGDIOBJ WideWhitePen = nullptr;
+    HGDIOBJ WideOnPen = nullptr;
+    HGDIOBJ OnBrush = nullptr;
+    HGDIOBJ OffBrush = nullptr;
     TKV_Event evState;
     TKV_Event evClick;
 

@@ -14,8 +14,8 @@ constexpr COLORREF kWhite = 0xFFFFFF;
 }  // namespace
 
 TKVLED::~TKVLED() {
-    for (HGDIOBJ* o : {&shadowPen_, &highlightPen_, &onBrush_, &offBrush_, &darkPen_, &lightPen_, &wideWhitePen_,
-                       &wideOnPen_}) {
+    for (HGDIOBJ* o :
+         {&ShadowPen, &HighlightPen, &OnBrush, &OffBrush, &DarkPen, &LightPen, &WideWhitePen, &WideOnPen}) {
         if (*o != nullptr) DeleteObject(*o);
         *o = nullptr;
     }
@@ -26,14 +26,14 @@ void TKVLED::InitControl() {
     if (Control == nullptr) return;
     Control->SetSize(kLampSize, kLampSize);
     TKVWin::InitControl();
-    shadowPen_ = CreatePen(PS_SOLID, 1, kShadow);
-    highlightPen_ = CreatePen(PS_SOLID, 1, kWhite);
-    onBrush_ = CreateSolidBrush(Color2RGB(OnColor));
-    offBrush_ = CreateSolidBrush(Color2RGB(OffColor));
-    darkPen_ = CreatePen(PS_SOLID, 1, Color2RGB(OffColor));
-    lightPen_ = CreatePen(PS_SOLID, 1, Color2RGB(LightColor));
-    wideWhitePen_ = CreatePen(PS_SOLID, 2, kWhite);
-    wideOnPen_ = CreatePen(PS_SOLID, 2, Color2RGB(OnColor));
+    ShadowPen = CreatePen(PS_SOLID, 1, kShadow);
+    HighlightPen = CreatePen(PS_SOLID, 1, kWhite);
+    OnBrush = CreateSolidBrush(Color2RGB(OnColor));
+    OffBrush = CreateSolidBrush(Color2RGB(OffColor));
+    DarkPen = CreatePen(PS_SOLID, 1, Color2RGB(OffColor));
+    LightPen = CreatePen(PS_SOLID, 1, Color2RGB(LightColor));
+    WideWhitePen = CreatePen(PS_SOLID, 2, kWhite);
+    WideOnPen = CreatePen(PS_SOLID, 2, Color2RGB(OnColor));
     Control->SetOnPaint(MakeMethod<&TKVLED::OnPaint>(this));
     Control->OnClick = MakeOnEvent<&TKVLED::OnClick>(this);
 }
@@ -84,21 +84,21 @@ void TKVLED::Paint(HDC dc, RECT r) const {
     int32_t L = r.left, T = r.top, R = r.right, B = r.bottom;
     HRGN region = Shape == 0 ? CreateEllipticRgnIndirect(&r) : CreateRectRgn(L, T, R, B);
     if (region != nullptr) {
-        FillRgn(dc, region, static_cast<HBRUSH>(State != 0 ? onBrush_ : offBrush_));
+        FillRgn(dc, region, static_cast<HBRUSH>(State != 0 ? OnBrush : OffBrush));
         DeleteObject(region);
     }
     if (Bevel == 0 || Shape > 1) return;
 
-    SelectObject(dc, shadowPen_);
-    HGDIOBJ penA = State != 0 ? lightPen_ : darkPen_;
-    HGDIOBJ penB = State != 0 ? wideWhitePen_ : wideOnPen_;
+    SelectObject(dc, ShadowPen);
+    HGDIOBJ penA = State != 0 ? LightPen : DarkPen;
+    HGDIOBJ penB = State != 0 ? WideWhitePen : WideOnPen;
     if (Shape == 0) {
         int32_t dx = (R - L) / 8, dy = (B - T) / 8;
         Arc(dc, L, T, R, B, R, T, L, B);
-        SelectObject(dc, highlightPen_);
+        SelectObject(dc, HighlightPen);
         Arc(dc, L, T, R, B, L, B, R, T);
         if (State != 0) {
-            SelectObject(dc, darkPen_);
+            SelectObject(dc, DarkPen);
             Arc(dc, L + 1, T + 1, R - 1, B - 1, L + dx - 1, B - 1, R - 1, T + dy - 1);
         }
         L = R / 5;
@@ -118,12 +118,12 @@ void TKVLED::Paint(HDC dc, RECT r) const {
     MoveToEx(dc, L, B, nullptr);
     LineTo(dc, L, T);
     LineTo(dc, R, T);
-    SelectObject(dc, highlightPen_);
+    SelectObject(dc, HighlightPen);
     MoveToEx(dc, R - 1, T, nullptr);
     LineTo(dc, R - 1, B - 1);
     LineTo(dc, L, B - 1);
     if (State != 0) {
-        SelectObject(dc, darkPen_);
+        SelectObject(dc, DarkPen);
         MoveToEx(dc, R - 2, T + 1, nullptr);
         LineTo(dc, R - 2, B - 2);
         LineTo(dc, L, B - 2);

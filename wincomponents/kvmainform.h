@@ -44,7 +44,7 @@ public:
     int32_t FollowOffsetX = 0, FollowOffsetY = 0;
     uint8_t DragByClient = 0;
     uint8_t AlphaBlend = 255;
-    uint8_t WindowState = 0;  // at the first show: 0 normal, 1 minimised, 2 maximised
+    uint8_t WindowState = 0;            // at the first show: 0 normal, 1 minimised, 2 maximised
     TMethod<void(int32_t)> PlaceStore;  // 0 loads the bounds, 1 saves them
     std::string SaveKey;
     uint8_t ClientSize = 0;  // Width and Height are the client area's

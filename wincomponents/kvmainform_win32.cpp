@@ -64,7 +64,8 @@ void AddStartProc(TMethod<void()> proc) {
 void RunStartProcs() {
     std::vector<TMethod<void()>> procs;
     procs.swap(startProcs);
-    for (const auto& proc : procs) proc();
+    for (const auto& proc : procs)
+        proc();
 }
 
 // ---- Construction and properties
@@ -190,7 +191,8 @@ bool TKVMainForm::WindowMessage(MSG& msg, LRESULT& result) {
     }
     switch (msg.message) {
         case WM_MOVE:
-            if (OwnsApplication != 0 && Applet != nullptr) Applet->SetPosition(Control->Left(), Control->Top());
+            if (OwnsApplication != 0 && Applet != nullptr)
+                Applet->SetPosition(Control->Left(), Control->Top());
             if (!LinkName.empty()) PostInner();
             break;
         case WM_SIZE:
@@ -214,7 +216,8 @@ bool TKVMainForm::WindowMessage(MSG& msg, LRESULT& result) {
                 result = 1;
             }
             break;
-        default: break;
+        default:
+            break;
     }
     if (handled) return true;
     return TKVWin::WindowMessage(msg, result);
@@ -283,7 +286,8 @@ void TKVMainForm::PlaceRegistry(int32_t save) {
                                 static_cast<DWORD>(Control->Height()), static_cast<DWORD>(Control->Width())};
         const wchar_t* names[] = {L"Left", L"Top", L"Height", L"Width"};
         for (int i = 0; i < 4; ++i) {
-            RegSetValueExW(h, names[i], 0, REG_DWORD, reinterpret_cast<const BYTE*>(&values[i]), sizeof(DWORD));
+            RegSetValueExW(h, names[i], 0, REG_DWORD, reinterpret_cast<const BYTE*>(&values[i]),
+                           sizeof(DWORD));
         }
     } else {
         if (RegOpenKeyExW(HKEY_CURRENT_USER, key.c_str(), 0, KEY_READ, &h) != ERROR_SUCCESS) return;

@@ -20,7 +20,7 @@ public:
     uint8_t ScrollBars = 0;  // 0 none, 1 horizontal, 2 vertical, 3 both
     uint8_t ReadOnly = 0;
     uint8_t WantTab = 0;
-    std::string Text;  // initial text
+    std::string Text;     // initial text
     uint8_t NewLine = 0;  // actAdd separates lines with CR LF
     uint8_t WordTracking = 0;
     TKV_Event pinColor;

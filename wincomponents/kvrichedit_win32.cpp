@@ -110,9 +110,11 @@ std::string TKVRichEdit::WordAt(std::string_view text, int32_t pos) {
     if (pos < 0) return {};
     const auto p = static_cast<size_t>(pos) < text.size() ? static_cast<size_t>(pos) : text.size();
     size_t from = p;
-    while (from > 0 && IsLetter(static_cast<unsigned char>(text[from - 1]))) --from;
+    while (from > 0 && IsLetter(static_cast<unsigned char>(text[from - 1])))
+        --from;
     size_t to = p;
-    while (to < text.size() && IsLetter(static_cast<unsigned char>(text[to]))) ++to;
+    while (to < text.size() && IsLetter(static_cast<unsigned char>(text[to])))
+        ++to;
     return std::string(text.substr(from, to - from));
 }
 

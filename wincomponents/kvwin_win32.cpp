@@ -6,8 +6,7 @@ namespace {
 
 constexpr uint32_t kFlatStyle = 0x8000;  // BS_FLAT for a button
 // Hidden, above its siblings, neither moved, sized nor activated: before the window is shown.
-constexpr UINT kToTopHidden =
-    SWP_NOSIZE | SWP_NOMOVE | SWP_NOACTIVATE | SWP_HIDEWINDOW | SWP_NOOWNERZORDER;
+constexpr UINT kToTopHidden = SWP_NOSIZE | SWP_NOMOVE | SWP_NOACTIVATE | SWP_HIDEWINDOW | SWP_NOOWNERZORDER;
 
 constexpr DWORD kBorderExStyles[] = {0, 0, WS_EX_STATICEDGE, WS_EX_DLGMODALFRAME,
                                      WS_EX_CLIENTEDGE | WS_EX_DLGMODALFRAME};
@@ -15,10 +14,14 @@ constexpr DWORD kBorderExStyles[] = {0, 0, WS_EX_STATICEDGE, WS_EX_DLGMODALFRAME
 // The held button of a move: exactly one button bit, else -1 (none, or several).
 int32_t MoveButton(uint32_t shift) {
     switch (shift) {
-        case MK_LBUTTON: return 0;
-        case MK_RBUTTON: return 1;
-        case MK_MBUTTON: return 2;
-        default: return -1;
+        case MK_LBUTTON:
+            return 0;
+        case MK_RBUTTON:
+            return 1;
+        case MK_MBUTTON:
+            return 2;
+        default:
+            return -1;
     }
 }
 
@@ -110,15 +113,22 @@ void TKVWin::MouseWheel(TMouseEventData& mouse) {
 
 bool TKVWin::WindowMessage(MSG& msg, LRESULT& result) {
     switch (msg.message) {
-        case WM_MOVE: EmitNull(evMove); break;
-        case WM_SETFOCUS: EmitNull(evSetFocus); break;
-        case WM_KILLFOCUS: EmitNull(evKillFocus); break;
+        case WM_MOVE:
+            EmitNull(evMove);
+            break;
+        case WM_SETFOCUS:
+            EmitNull(evSetFocus);
+            break;
+        case WM_KILLFOCUS:
+            EmitNull(evKillFocus);
+            break;
         case WM_WINDOWPOSCHANGING: {
             auto* pos = reinterpret_cast<WINDOWPOS*>(msg.lParam);
             if (pos != nullptr && (pos->flags & SWP_NOSIZE) == 0) ResizeCorrection(*pos);
             break;
         }
-        default: break;
+        default:
+            break;
     }
     return PrevMessageHandler ? PrevMessageHandler(msg, result) : false;
 }
@@ -225,10 +235,15 @@ void TKVWin::InitControl() {
             const int32_t margin = c->Parent != nullptr ? c->Parent->Margin : 0;
             switch (c->Align) {
                 case 2:
-                case 4: c->SetHeight(c->Height() - CaptionGap - margin); break;
+                case 4:
+                    c->SetHeight(c->Height() - CaptionGap - margin);
+                    break;
                 case 1:
-                case 3: c->SetWidth(c->Width() - CaptionGap - margin); break;
-                default: break;
+                case 3:
+                    c->SetWidth(c->Width() - CaptionGap - margin);
+                    break;
+                default:
+                    break;
             }
             const bool aligned = c->Align >= 1 && c->Align <= 4;
             CaptionControl->SetCreateVisible(aligned && Visible != 0);

@@ -30,8 +30,8 @@ std::string TKVWinList::Line(int32_t index) {
     // EM_GETLINE takes the buffer's size in its first word and may write no terminator.
     std::vector<wchar_t> buffer(length + 2, 0);
     buffer[0] = static_cast<wchar_t>(length + 1);
-    const auto got = static_cast<size_t>(
-        Control->Perform(EM_GETLINE, index, reinterpret_cast<LPARAM>(buffer.data())));
+    const auto got =
+        static_cast<size_t>(Control->Perform(EM_GETLINE, index, reinterpret_cast<LPARAM>(buffer.data())));
     return FromWide(std::wstring_view(buffer.data(), got < length ? got : length));
 }
 
@@ -43,7 +43,8 @@ void TKVWinList::Replace(int32_t start, int32_t end, std::string_view text) {
 void TKVWinList::SyncStrings() {
     if (Strings == nullptr) return;
     const int32_t n = LineCount();
-    for (int32_t i = 0; i < n; ++i) Strings->Add(Line(i));
+    for (int32_t i = 0; i < n; ++i)
+        Strings->Add(Line(i));
 }
 
 void TKVWinList::BeginUpdate() {
@@ -97,7 +98,8 @@ void TKVWinList::GetAllText(TData& data) {
             all += Strings->Get(i);
             all += kCrLf;
         }
-        if (Strings->Count > 0 && Strings->Get(Strings->Count - 1)[0] != 0) all.resize(all.size() - kCrLf.size());
+        if (Strings->Count > 0 && Strings->Get(Strings->Count - 1)[0] != 0)
+            all.resize(all.size() - kCrLf.size());
         TObj::Free(Strings);
         Strings = nullptr;
     }

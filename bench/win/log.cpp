@@ -23,7 +23,8 @@ constexpr int kTotal = 100000;
 struct LogFeed {
     TKVRichEdit* log = nullptr;
     Probe text, color;
-    std::string line = Cp1251("Обменн данными размером 128 байт, время ответа - 0 мсек (06.12.2026  23:59:59)");
+    std::string line =
+        Cp1251("Обменн данными размером 128 байт, время ответа - 0 мсек (06.12.2026  23:59:59)");
     int n = 0;
 
     void Add() {
@@ -33,7 +34,8 @@ struct LogFeed {
     }
     void FillHidden(int upTo) {
         log->Control->SetVisible(false);
-        while (n < upTo) Add();
+        while (n < upTo)
+            Add();
         log->Control->SetVisible(true);
         Pump(200);
     }
@@ -47,7 +49,8 @@ struct LogFeed {
             ms.push_back(NowMs() - t0);
         }
         mean = 0;
-        for (double v : ms) mean += v / kTimed;
+        for (double v : ms)
+            mean += v / kTimed;
         std::sort(ms.begin(), ms.end());
         median = ms[kTimed / 2];
     }
@@ -84,9 +87,10 @@ int main() {
     feed.Time(med100k, mean100k);
     const auto lines = static_cast<int>(feed.log->Control->Perform(EM_GETLINECOUNT, 0, 0));
 
-    std::printf("log: one visible append at 1,000 lines %.2f ms (mean %.2f), at 100,000 lines %.2f ms (mean %.2f); "
-                "ratio %.2f (target <= 2)\n",
-                med1k, mean1k, med100k, mean100k, med100k / med1k);
+    std::printf(
+        "log: one visible append at 1,000 lines %.2f ms (mean %.2f), at 100,000 lines %.2f ms (mean %.2f); "
+        "ratio %.2f (target <= 2)\n",
+        med1k, mean1k, med100k, mean100k, med100k / med1k);
     std::printf("log: %d of %d lines kept; working set with them %.1f MB (target < 64)\n", lines, kTotal,
                 WorkingSetMb());
     return lines == kTotal ? 0 : 1;

@@ -90,12 +90,20 @@ TEST(KVRichEdit, HundredThousandLinesAreAllKept) {
     TKVRichEdit* log = MakeLog(text, color, style);
     // Hidden, an append costs no repaint; the measurement times the visible case.
     log->Control->SetVisible(false);
-    const std::string line = Cp1251("Обменн данными размером 128 байт, время ответа - 0 мсек (06.12.2026  23:59:59)");
+    const std::string line =
+        Cp1251("Обменн данными размером 128 байт, время ответа - 0 мсек (06.12.2026  23:59:59)");
     for (int i = 0; i < 100000; ++i) {
         Add(log, text, color, style, (std::to_string(i) + " " + line).c_str(), i % 2 ? 0x0000FF : 0, 0);
     }
-    EXPECT_EQ(log->Control->Perform(EM_GETLINECOUNT, 0, 0), 100000);
-    EXPECT_GT(log->Control->Perform(WM_GETTEXTLENGTH, 0, 0), 100000 * 80);
+    TData all;
+    log->getText(all, 0);
+    const std::string text = ToString(all);
+    size_t lines = 1;
+    for (size_t at = 0; (at = text.find("\r\n", at)) != std::string::npos; at += 2)
+        ++lines;
+    EXPECT_EQ(lines, 100000u) << "EM_GETLINECOUNT would count wrapped lines";
+    EXPECT_GT(text.size(), 100000u * 80) << "far past the control's default limit";
+    EXPECT_TRUE(text.ends_with("99999 " + line));
     const auto last = static_cast<int32_t>(log->Control->Perform(EM_LINEINDEX, 99999, 0));
     EXPECT_EQ(FormatOf(log, last, 5).crTextColor, 0x0000FFu) << "the last line too has its own colour";
     delete log;

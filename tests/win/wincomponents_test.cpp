@@ -32,9 +32,10 @@ struct StyleCase {
 };
 
 const StyleCase kStyles[] = {
-    {"edit sunken", 1, 0, 0, 0, 1, 0, 0xFF000005, 0, WS_BORDER, WS_EX_CLIENTEDGE, 0},
-    {"edit flat", 1, 1, 0, 0, 1, 0, 0xFF000005, WS_BORDER, 0, 0, WS_EX_CLIENTEDGE},
-    {"edit as made", 1, 2, 0, 0, 1, 0, 0xFF000005, 0, 0, WS_EX_CLIENTEDGE, 0},
+    {"edit sunken", 1, 0, 0, 0, 1, 0, 0xFF000005, 0, 0, WS_EX_CLIENTEDGE, 0},
+    {"edit flat", 1, 1, 0, 0, 1, 0, 0xFF000005, 0, 0, 0, WS_EX_CLIENTEDGE},
+    // The form's Ctl3D 1 made it flat, and its children are made flat on a flat parent.
+    {"edit as made", 1, 2, 0, 0, 1, 0, 0xFF000005, 0, 0, 0, WS_EX_CLIENTEDGE},
     {"edit static edge", 1, 0, 2, 0, 1, 0, 0xFF000005, 0, 0, WS_EX_STATICEDGE, WS_EX_CLIENTEDGE},
     {"edit edge ignored", 1, 1, 2, 0, 1, 0, 0xFF000005, 0, 0, 0, WS_EX_STATICEDGE},
     {"edit modal frame", 1, 0, 4, 0, 1, 0, 0xFF000005, 0, 0, WS_EX_CLIENTEDGE | WS_EX_DLGMODALFRAME, 0},
@@ -103,10 +104,11 @@ TEST(KVWin, SwallowedEnterSuppressesItsCharacterAndOverridesReplaceKeys) {
     SetFocus(h);
     EXPECT_TRUE(p.Got.empty()) << "the initial text fires no change";
 
+    // The loop's TranslateMessage makes the characters.
     PostMessageW(h, WM_KEYDOWN, VK_RETURN, 0);
-    PostMessageW(h, WM_CHAR, '\r', 0);
     Pump();
-    EXPECT_EQ(p.Got, std::vector<std::string>{"1:host"}) << "no key, no character, no change for the clearing";
+    EXPECT_EQ(p.Got, std::vector<std::string>{"1:host"})
+        << "no key, no character, no change for the clearing";
     EXPECT_EQ(e->Control->GetCaption(), "");
 
     // An action that sets KeyOverride while evChar runs replaces the character the edit gets.
@@ -116,7 +118,6 @@ TEST(KVWin, SwallowedEnterSuppressesItsCharacterAndOverridesReplaceKeys) {
     } over{e};
     e->evChar = MakeEvent<&Over::act>(&over, 0);
     PostMessageW(h, WM_KEYDOWN, 'A', 0);
-    PostMessageW(h, WM_CHAR, 'a', 0);
     Pump();
     EXPECT_EQ(e->Control->GetCaption(), "z");
     EXPECT_EQ(p.Got.back(), "4:z") << "the next change after the clearing is reported";
@@ -198,8 +199,9 @@ TEST(KVMainForm, BoundsPersistInRegistryAndIniFile) {
         const char* key;
         const char* order;  // the INI file's text; null for the registry
     };
-    const Case cases[] = {{"EchometerTest\\Bounds", nullptr},
-                          {"wincomp_bounds.ini\\Main", "[Main]\r\nLeft=31\r\nTop=32\r\nWidth=233\r\nHeight=144\r\n"}};
+    const Case cases[] = {
+        {"EchometerTest\\Bounds", nullptr},
+        {"wincomp_bounds.ini\\Main", "[Main]\r\nLeft=31\r\nTop=32\r\nWidth=233\r\nHeight=144\r\n"}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.key);
         auto* f = Configured(new TKVMainForm(nullptr), 31, 32, 233, 144);
@@ -214,9 +216,14 @@ TEST(KVMainForm, BoundsPersistInRegistryAndIniFile) {
             EXPECT_EQ(v, 144u);
         } else {
             std::ifstream in(GetStartDir() + "wincomp_bounds.ini", std::ios::binary);
-            std::stringstream text;
-            text << in.rdbuf();
-            EXPECT_EQ(text.str(), c.order);
+            std::stringstream bytes;
+            bytes << in.rdbuf();
+            std::string text = bytes.str();
+            if (text.starts_with("\xFF\xFE")) {  // written as UTF-16
+                text = FromWide(std::wstring_view(reinterpret_cast<const wchar_t*>(text.data() + 2),
+                                                  (text.size() - 2) / 2));
+            }
+            EXPECT_EQ(text, c.order);
         }
         f->Control->SetBoundsRect(RECT{1, 2, 11, 12});
         f->PlaceStore(0);
@@ -320,34 +327,43 @@ TEST(KVLED, PixelsStateAndNoGdiLeak) {
 
 // ---- Hints
 
-HWND TipOf(HWND control) {
-    HWND tip = nullptr;
-    while ((tip = FindWindowExW(nullptr, tip, TOOLTIPS_CLASSW, nullptr)) != nullptr) {
-        if (GetWindow(tip, GW_OWNER) == control) return tip;
-    }
-    return nullptr;
+int TipCount() {
+    int n = 0;
+    for (HWND tip = nullptr; (tip = FindWindowExW(nullptr, tip, TOOLTIPS_CLASSW, nullptr)) != nullptr;)
+        ++n;
+    return n;
 }
 
-TEST(KVHintManager, EmptyHintMakesNoTipAndAHoverShowsTheText) {
-    auto* plain = Make<TKVLabel>(10, 200, 60, 20);
-    plain->InitControl();
-    plain->AttachHint(nullptr);
-    EXPECT_EQ(plain->HintTool, nullptr);
-    EXPECT_EQ(TipOf(Window(plain)), nullptr);
-
-    delete MakeLamp(Cp1251("Доступность ресурса"));  // what lives for the process is made now
-    const uintptr_t before = GdiProbe();
-    TKVLED* led = MakeLamp(Cp1251("Доступность ресурса"));
-    HWND tip = TipOf(Window(led));
-    ASSERT_NE(tip, nullptr);
+// Moves the real pointer onto the lamp; true when its tip shows.
+bool Hover(TKVLED* led) {
+    HWND tip = TKVHintManager::TipWindow(led->HintTool);
     SetForegroundWindow(Window(MainForm()));
     RECT r;
     GetWindowRect(Window(led), &r);
     SetCursorPos(r.left + 5, r.top + 5);
     Pump(100);
     SetCursorPos(r.left + 12, r.top + 12);
-    for (int i = 0; i < 60 && !IsWindowVisible(tip); ++i) Pump(50);
-    EXPECT_TRUE(IsWindowVisible(tip));
+    for (int i = 0; i < 60 && !IsWindowVisible(tip); ++i)
+        Pump(50);
+    const bool shown = IsWindowVisible(tip);
+    SetCursorPos(0, 0);
+    Pump(100);
+    return shown;
+}
+
+TEST(KVHintManager, EmptyHintMakesNoTipAndAHoverShowsTheText) {
+    const int tips = TipCount();
+    auto* plain = Make<TKVLabel>(10, 200, 60, 20);
+    plain->InitControl();
+    plain->AttachHint(nullptr);
+    EXPECT_EQ(plain->HintTool, nullptr);
+    EXPECT_EQ(TipCount(), tips);
+
+    TKVLED* led = MakeLamp(Cp1251("Доступность ресурса"));
+    HWND tip = TKVHintManager::TipWindow(led->HintTool);
+    ASSERT_NE(tip, nullptr);
+    EXPECT_EQ(TipCount(), tips + 1);
+    EXPECT_TRUE(Hover(led)) << "the tip shows on a real hover";
     wchar_t text[64] = {};
     TTTOOLINFOW ti{};
     ti.cbSize = TTTOOLINFOW_V2_SIZE;
@@ -357,9 +373,13 @@ TEST(KVHintManager, EmptyHintMakesNoTipAndAHoverShowsTheText) {
     SendMessageW(tip, TTM_GETTEXTW, 64, reinterpret_cast<LPARAM>(&ti));
     EXPECT_EQ(FromWide(text), std::string(Cp1251("Доступность ресурса")));
 
+    const HGDIOBJ owned[] = {led->ShadowPen, led->HighlightPen, led->DarkPen,
+                             led->LightPen,  led->WideWhitePen, led->WideOnPen,
+                             led->OnBrush,   led->OffBrush,     led->HintTool->Font};
     delete led;
     EXPECT_FALSE(IsWindow(tip));
-    EXPECT_EQ(GdiProbe(), before) << "the lamp's eight objects and the tip's font went with them";
+    for (HGDIOBJ o : owned)
+        EXPECT_EQ(GetObjectType(o), 0u) << "the lamp's objects and the tip's font are deleted";
     delete plain;
 }
 
