@@ -337,7 +337,8 @@ int TipCount() {
 // Moves the real pointer onto the lamp; true when its tip shows.
 bool Hover(TKVLED* led) {
     HWND tip = TKVHintManager::TipWindow(led->HintTool);
-    SetForegroundWindow(Window(MainForm()));
+    // Other test programs share the display and their forms sit at the same place.
+    SetWindowPos(Window(MainForm()), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
     RECT r;
     GetWindowRect(Window(led), &r);
     SetCursorPos(r.left + 5, r.top + 5);
