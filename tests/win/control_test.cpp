@@ -136,6 +136,24 @@ TEST_F(ControlTest, WindowsAreMadeLazilyUnderTheirClassesAndCarryTheirTexts) {
     EXPECT_EQ(edit->GetCaption(), big);
     EXPECT_EQ(TextOf(edit->Handle), ToWide(big));
 
+    // Setters on a live window reach it.
+    form->SetAlphaBlend(200);
+    BYTE alpha = 0;
+    DWORD flags = 0;
+    EXPECT_NE(GetWindowLongW(form->Handle, GWL_EXSTYLE) & WS_EX_LAYERED, 0);
+    EXPECT_TRUE(GetLayeredWindowAttributes(form->Handle, nullptr, &alpha, &flags));
+    EXPECT_EQ(alpha, 200);
+    form->SetAlphaBlend(255);
+    EXPECT_EQ(GetWindowLongW(form->Handle, GWL_EXSTYLE) & WS_EX_LAYERED, 0);
+    edit->SetEnabled(false);
+    EXPECT_FALSE(IsWindowEnabled(edit->Handle));
+    edit->SetVisible(false);
+    EXPECT_FALSE(IsWindowVisible(edit->Handle));
+    edit->SetStyle(edit->Style | ES_READONLY);
+    EXPECT_NE(GetWindowLongW(edit->Handle, GWL_STYLE) & ES_READONLY, 0);
+    edit->SetVisible(true);
+    edit->SetEnabled(true);
+
     // Geometry: parent client coordinates for children, stored before and after the window.
     const RECT r = button->GetBoundsRect();
     EXPECT_EQ(r.left, 10);
