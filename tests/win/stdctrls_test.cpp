@@ -5,7 +5,6 @@
 #include <richedit.h>
 #include <windows.h>
 
-#include <cstdio>
 #include <initializer_list>
 #include <string>
 #include <tuple>
@@ -19,6 +18,8 @@
 #include "toolkit/stdctrls.h"
 #include "toolkit/wintext.h"
 #include "toolkit/winthread.h"
+
+#include "tests/support/wintest.h"
 
 namespace {
 
@@ -103,12 +104,6 @@ protected:
         Pump();
     }
 };
-
-std::wstring TextOf(HWND w) {
-    std::wstring s(static_cast<size_t>(GetWindowTextLengthW(w)) + 1, L'\0');
-    s.resize(static_cast<size_t>(GetWindowTextW(w, s.data(), static_cast<int>(s.size()))));
-    return s;
-}
 
 SIZE Extent(TControl* c, const std::string& text) {
     HDC dc = GetDC(c->Handle);
@@ -312,35 +307,14 @@ TEST_F(Demo, Screenshot) {
         Pump();
     }
     Focus(edit);
-    RedrawWindow(form->Handle, nullptr, nullptr,
-                 RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
     Sleep(200);
     Pump();
-    RECT r;
-    GetWindowRect(form->Handle, &r);
-    BITMAPINFOHEADER bi{sizeof bi, r.right - r.left, r.bottom - r.top, 1, 24, BI_RGB, 0, 0, 0, 0, 0};
-    HDC screen = GetDC(nullptr);
-    HDC mem = CreateCompatibleDC(screen);
-    HBITMAP bmp = CreateCompatibleBitmap(screen, bi.biWidth, bi.biHeight);
-    HGDIOBJ old = SelectObject(mem, bmp);
-    ASSERT_TRUE(BitBlt(mem, 0, 0, bi.biWidth, bi.biHeight, screen, r.left, r.top, SRCCOPY));
+    EXPECT_TRUE(SaveWindowBitmap(form->Handle, L"stdctrls_demo.bmp"));
     // The default button's dark frame: the controls were painted at all (a person looks at the rest).
-    RECT okRect;
-    GetWindowRect(ok->Handle, &okRect);
-    EXPECT_NE(GetPixel(mem, okRect.left - r.left, okRect.top - r.top + 5), GetSysColor(COLOR_BTNFACE));
-    SelectObject(mem, old);
-    std::vector<char> bits(static_cast<size_t>((bi.biWidth * 3 + 3) & ~3) * bi.biHeight);
-    GetDIBits(mem, bmp, 0, bi.biHeight, bits.data(), reinterpret_cast<BITMAPINFO*>(&bi), DIB_RGB_COLORS);
-    const DWORD offset = sizeof(BITMAPFILEHEADER) + sizeof bi;
-    const BITMAPFILEHEADER fh{0x4D42, static_cast<DWORD>(offset + bits.size()), 0, 0, offset};
-    if (FILE* f = std::fopen("stdctrls-demo.bmp", "wb")) {
-        std::fwrite(&fh, sizeof fh, 1, f);
-        std::fwrite(&bi, sizeof bi, 1, f);
-        std::fwrite(bits.data(), 1, bits.size(), f);
-        std::fclose(f);
-    }
-    DeleteDC(mem);
-    DeleteObject(bmp);
+    RECT r;
+    GetWindowRect(ok->Handle, &r);
+    HDC screen = GetDC(nullptr);
+    EXPECT_NE(GetPixel(screen, r.left, r.top + 5), GetSysColor(COLOR_BTNFACE));
     ReleaseDC(nullptr, screen);
 }
 
