@@ -276,7 +276,10 @@ TEST_F(Demo, SizeToTextLinksAndLongTexts) {
     EXPECT_EQ(GetWindowTextLengthW(label->Handle), 100000);
     EXPECT_EQ(GetWindowTextLengthW(rich->Handle), 100000);
 
-    Counter link, over;
+    Counter link, over, selection;
+    rich->OnSelChange = selection.Event();
+    SendMessageW(rich->Handle, EM_SETSEL, 1, 5);
+    EXPECT_GE(selection.n, 1);
     SetOnLink(rich, link.Event());
     SetOnMouseOverLink(rich, over.Event());
     SetWindowTextW(rich->Handle, L"см. http://localhost/эхо сюда");
