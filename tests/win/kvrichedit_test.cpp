@@ -92,8 +92,12 @@ TEST(KVRichEdit, HundredThousandLinesAreAllKept) {
     log->Control->SetVisible(false);
     const std::string line =
         Cp1251("Обменн данными размером 128 байт, время ответа - 0 мсек (06.12.2026  23:59:59)");
-    for (int i = 0; i < 100000; ++i) {
-        Add(log, text, color, style, (std::to_string(i) + " " + line).c_str(), i % 2 ? 0x0000FF : 0, 0);
+    // Ten lines an append keeps the run short under 32-bit Wine; every append still adds its separator.
+    for (int i = 0; i < 100000; i += 10) {
+        std::string lines;
+        for (int j = i; j < i + 10; ++j)
+            lines += (j == i ? "" : "\r\n") + std::to_string(j) + " " + line;
+        Add(log, text, color, style, lines.c_str(), (i / 10) % 2 ? 0x0000FF : 0, 0);
     }
     TData all;
     log->getText(all, 0);
