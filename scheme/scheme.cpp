@@ -141,14 +141,15 @@ TKVMemory* Memory() {
 
 #ifdef ECHOMETER_FAULT_TEST
 // The test build's fault: the tick chain divides by zero on the tick ECHOMETER_FAULT_TICK names
-// (default 50), with every earlier tick passed on to the echo as usual.
+// (default 50), with every earlier tick passed on to the echo as usual. A floating-point division, so
+// the program's own traps are what turn it into a fault.
 struct TFaultTick {
     TKV_Event evTimer;
     int32_t Left = 50;
     void actTick(TData& data, uint16_t /*index*/) {
         if (--Left == 0) {
-            volatile int32_t zero = 0;
-            SetInteger(data, 1 / zero);
+            volatile double zero = 0.0;
+            SetReal(data, 1.0 / zero);
         }
         Emit(evTimer, data);
     }
@@ -196,8 +197,8 @@ void TClassMainForm_4051E30::MakeComponents(const TSchemeServices& services) {
     Ping->Timeout = 1000;
 
     LblHost = Made(Label(p, {10, 15, 55, 17, kButtonFace, 1, ""}, Cp1251("Имя узла:")));
-    EditHost = Made(Edit(p, {65, 15, 225, 20, kWindowBack, 0, Cp1251("Домен или IP-адрес (без http!!!!!)")}, 4,
-                         kHost, 0));
+    EditHost = Made(Edit(p, {65, 15, 225, 20, kWindowBack, 0, Cp1251("Домен или IP-адрес (без http!!!!!)")},
+                         4, kHost, 0));
     BtnPing = Made(Button(p, {300, 15, 60, 20, 0, 1, ""}, "GO"));
     LblStatus = Made(Label(p, {10, 75, 75, 17, kButtonFace, 1, ""}, Cp1251("Статус запроса")));
 
@@ -222,7 +223,8 @@ void TClassMainForm_4051E30::MakeComponents(const TSchemeServices& services) {
     MemTimeout = Made(Memory());
     MemReply = Made(Memory());
     HubFail = Made(Hub(1, 2));
-    LedHost = Made(Led(p, {370, 15, 25, 25, kButtonFace, 1, Cp1251("Доступность ресурса")}, 0x0000FF, 0x000080));
+    LedHost =
+        Made(Led(p, {370, 15, 25, 25, kButtonFace, 1, Cp1251("Доступность ресурса")}, 0x0000FF, 0x000080));
     HubReply = Made(Hub(1, 2));
     EditInterval = Made(Edit(p, {125, 45, 36, 20, kWindowBack, 0, Cp1251("1-999 секунд")}, 3, "", 3));
 
@@ -262,7 +264,8 @@ void TClassMainForm_4051E30::MakeComponents(const TSchemeServices& services) {
 
     HubError = Made(Hub(1, 2));
     CatOne = Made(Joiner("", "1"));
-    LedCycle = Made(Led(p, {370, 45, 25, 25, kButtonFace, 1, Cp1251("Статус цикловой операции")}, 0x00FF00, 0x808000));
+    LedCycle = Made(
+        Led(p, {370, 45, 25, 25, kButtonFace, 1, Cp1251("Статус цикловой операции")}, 0x00FF00, 0x808000));
     HubReset = Made(Hub(2, 2));
     CatStop = Made(Joiner(Cp1251("Нажата кнопка \"стоп\" ("), ")"));
     TimeStop = Made(Clock());
@@ -345,7 +348,7 @@ void TClassMainForm_4051E30::Finish() {
     Form->AttachManager(nullptr);
     Form->SetMenuLink(nullptr);
     Form->FollowLink = nullptr;
-    TKVWin* const windows[] = {LblHost, EditHost,    BtnPing,  LblStatus, Log,      LedHost,  EditInterval,
+    TKVWin* const windows[] = {LblHost,  EditHost,   BtnPing,  LblStatus, Log,      LedHost,  EditInterval,
                                LblEvery, LblSeconds, BtnStart, BtnStop,   LedCycle, BtnClear, BtnAbout};
     for (TKVWin* w : windows) {
         w->AttachHint(nullptr);

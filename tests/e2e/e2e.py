@@ -1,0 +1,383 @@
+#!/usr/bin/env python3
+"""End-to-end tests: the real echometer.exe under Wine on a virtual display, used as a person uses it.
+
+Keys and clicks are real X input (xdotool); windows, texts, lamps' pixels and exit codes are read by
+probe.exe, a Windows program in the same prefix. Screenshots go to ARTEFACTS (start, reply, failure).
+
+  e2e.py EXE PROBE SUITE      SUITE: main | switch | fault | netns | dpi
+"""
+import os
+import re
+import shutil
+import subprocess
+import sys
+import tempfile
+import time
+
+TOP = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
+STAMP = r"\d\d \d\d:\d\d:\d{4}  \d\d:\d\d:\d\d"
+REPLY = r"Обменн данными размером 128 байт, время ответа - \d+ мсек \(" + STAMP + r"\)"
+FAIL = r"Хост не ответил вовремя - " + STAMP
+START = r"Пингуем узел каждые 500 мсек \(" + STAMP + r"\)"
+STOP = r'Нажата кнопка "стоп" \(' + STAMP + r"\)"
+ZERO_BOX = "Ну нельзя сюда ставить менее 1 секунды. Вы что, таки хотите устроить дудос?"
+ABOUT = "Программа-эхометр, которая служит для пингования \r\nзаданного ресурса в течении определённого времени. "
+LIT_HOST, DARK_HOST = (255, 0, 0), (128, 0, 0)
+LIT_CYCLE, DARK_CYCLE = (0, 255, 0), (0, 128, 128)
+
+failures = []
+
+
+def check(ok, what):
+    print(("ok   " if ok else "FAIL ") + what, flush=True)
+    if not ok:
+        failures.append(what)
+    return ok
+
+
+def wait_for(fn, timeout=10.0, step=0.1):
+    end = time.time() + timeout
+    while True:
+        v = fn()
+        if v or time.time() > end:
+            return v
+        time.sleep(step)
+
+
+class Probe:
+    """probe.exe under scripts/wine-run: its prefix and display are the tests' own."""
+
+    def __init__(self, exe, env):
+        self.p = subprocess.Popen([os.path.join(TOP, "scripts", "wine-run"), exe], stdin=subprocess.PIPE,
+                                  stdout=subprocess.PIPE, text=True, encoding="utf-8", env=env)
+        self.display = self.ask("env DISPLAY")
+
+    def ask(self, line):
+        self.p.stdin.write(line + "\n")
+        self.p.stdin.flush()
+        return self.p.stdout.readline().rstrip("\n").replace("\\r", "\r").replace("\\n", "\n")
+
+    def close(self):
+        self.p.stdin.write("quit\n")
+        self.p.stdin.close()
+        self.p.wait(60)
+
+    def x(self, *args):
+        subprocess.run(["xdotool", *args], env=dict(os.environ, DISPLAY=self.display), check=True)
+
+    def shot(self, name):
+        out = os.path.join(os.environ.get("ARTEFACTS", "."), name + ".png")
+        subprocess.run(["import", "-display", self.display, "-window", "root", out], check=False)
+        print("     screenshot " + out)
+
+
+class Control:
+    def __init__(self, probe, spec):
+        head, self.text = spec.split("|", 1)
+        h, self.cls, l, t, w, hh, style = head.split(" ")
+        self.probe, self.hwnd, self.style = probe, h, int(style)
+        self.left, self.top, self.width, self.height = int(l), int(t), int(w), int(hh)
+
+    def click(self):
+        self.probe.x("mousemove", "--sync", str(self.left + self.width // 2), str(self.top + self.height // 2),
+                     "click", "1")
+
+    def read(self):
+        return self.probe.ask("text " + self.hwnd)
+
+    def pixel(self):
+        r = self.probe.ask("pixel %d %d" % (self.left + self.width // 2, self.top + self.height // 2))
+        return tuple(int(v) for v in r.split())
+
+
+class App:
+    """One run of the program; its controls found by kind and position."""
+
+    def __init__(self, probe, exe, args=""):
+        self.probe = probe
+        self.pid = probe.ask('run "Z:%s" %s' % (exe.replace("/", "\\"), args))
+        self.window = None
+
+    def main_window(self, timeout=40):
+        return wait_for(self.scan, timeout, 0.3)
+
+    def scan(self):
+        w = int(self.probe.ask("find obj_Form Эхометр 1.0"), 16)
+        if not w:
+            return False
+        self.window = "%x" % w
+        kids = [Control(self.probe, k) for k in self.probe.ask("kids " + self.window).split(";") if k]
+        by = lambda kind: sorted((k for k in kids if kind in k.cls.lower()), key=lambda k: (k.top, k.left))
+        edits = [k for k in by("edit") if "rich" not in k.cls.lower()]
+        logs, statics = by("rich"), by("static")
+        lamps = [s for s in statics if not s.text and s.width == 25]
+        if len(edits) != 2 or len(logs) != 1 or len(lamps) != 2:
+            return False
+        self.buttons = {}
+        for b in by("button"):
+            self.buttons.setdefault(b.text, []).append(b)
+        (self.host, self.period), self.log = edits, logs[0]
+        self.labels = [s.text for s in statics if s.text]
+        self.host_lamp, self.cycle_lamp = lamps
+        return True
+
+    def button(self, text, n=0):
+        return self.buttons[text][n]
+
+    def log_lines(self):
+        t = self.log.read()
+        return t.split("\r\n") if t else []
+
+    def set_text(self, edit, text):
+        """Selects the whole text and types over it (or deletes it)."""
+        self.edit(edit, "k:Home shift+End", "t:" + text if text else "k:BackSpace")
+
+    def edit(self, edit, *steps):
+        """Clicks into the edit, then "k:KEYS" presses keys and "t:TEXT" types."""
+        edit.click()
+        for step in steps:
+            kind, what = step.split(":", 1)
+            if kind == "k":
+                self.probe.x("key", "--delay", "40", *what.split())
+            else:
+                self.probe.x("type", "--delay", "40", "--", what)
+
+    def dialog(self, caption, timeout=10):
+        found = wait_for(lambda: [d for d in self.probe.ask("tops #32770").split(";") if d.endswith("|" + caption)],
+                         timeout)
+        return found[0].split(" ")[0] if found else None
+
+    def box_texts(self, box):
+        return [Control(self.probe, k).text for k in self.probe.ask("kids " + box).split(";") if k]
+
+    def close_box(self, box):
+        self.probe.x("key", "--window", "0", "Return")
+        return wait_for(lambda: not any(d.startswith(box + " ") for d in self.probe.ask("tops #32770").split(";")), 5)
+
+    def close(self):
+        self.probe.x("key", "alt+F4")
+
+    def exit_code(self, timeout=15):
+        return wait_for(lambda: (lambda c: None if c == "running" else int(c))(self.probe.ask("wait %s 100" % self.pid)),
+                        timeout)
+
+    def wait_lines(self, n, timeout=10):
+        return wait_for(lambda: len(self.log_lines()) >= n, timeout)
+
+    def last_line_matches(self, pattern):
+        lines = self.log_lines()
+        return check(bool(lines) and re.fullmatch(pattern, lines[-1]) is not None,
+                     "log line %r matches %s" % (lines[-1] if lines else None, pattern))
+
+
+def close_and_end(app, what):
+    app.close()
+    check(app.exit_code() == 0, what + ": exit code 0")
+    check(wait_for(lambda: app.probe.ask("procs echometer.exe") == "0", 10), what + ": no process left")
+
+
+def suite_main(probe, exe):
+    app = App(probe, exe)
+    if not check(app.main_window(), "main window found by its caption"):
+        return
+    sw, sh = (int(v) for v in probe.ask("screen").split())
+    left, top, width, height = (int(v) for v in probe.ask("rect " + app.window).split())
+    check((width, height) == (420, 374), "outer size %dx%d" % (width, height))
+    check((left, top) == ((sw - 420) // 2, (sh - 374) // 2), "centred at %d,%d" % (left, top))
+    check(app.labels == ["Имя узла:", "Пинговать каждые", "секунд", "Статус запроса"], "labels %s" % app.labels)
+    check(sorted(app.buttons) == sorted(["GO", "STOP", "Очистить консоль!", "О программе"])
+          and len(app.buttons["GO"]) == 2, "buttons %s" % sorted(app.buttons))
+    check(app.host.read() == "localhost" and app.period.read() == "1", "edits start with localhost and 1")
+    check(app.log_lines() == [], "nothing logged at start")
+    check(app.host_lamp.pixel() == DARK_HOST and app.cycle_lamp.pixel() == DARK_CYCLE, "both lamps dark")
+    # The focus goes round the controls that take it, in their order of creation.
+    app.host.click()
+    order = []
+    for _ in range(8):
+        probe.x("key", "Tab")
+        time.sleep(0.3)
+        order.append(probe.ask("focus " + app.window))
+    names = {c.hwnd: name for name, c in [("host", app.host), ("period", app.period), ("log", app.log)] +
+             [(t + str(i), b) for t, bs in app.buttons.items() for i, b in enumerate(bs)]}
+    order = [names.get(h, h) for h in order]
+    check(order == ["GO0", "log", "period", "GO1", "STOP0", "Очистить консоль!0", "О программе0", "host"],
+          "tab order %s" % order)
+    probe.shot("start")
+
+    app.button("GO").click()
+    check(app.wait_lines(1), "one echo: a line logged")
+    app.last_line_matches(REPLY)
+    check(wait_for(lambda: app.host_lamp.pixel() == LIT_HOST, 3), "host lamp lit after a reply")
+    probe.shot("reply")
+
+    app.set_text(app.host, "")
+    app.button("GO").click()
+    check(app.wait_lines(2), "empty host: a line logged")
+    app.last_line_matches(FAIL + "2")
+    check(wait_for(lambda: app.host_lamp.pixel() == DARK_HOST, 3), "host lamp dark after a failure")
+    probe.shot("failure")
+    app.set_text(app.host, "localhost")
+
+    # Periods the timer cannot take are refused with the box, once; the text settles on 01. Each is
+    # typed so that no shorter text on the way is refused first.
+    for text, steps in [("0", ["t:0"]), ("", ["k:BackSpace"]), ("-1", ["t:1", "k:Home", "t:-"]), ("9e9", ["t:9e9"])]:
+        app.edit(app.period, "k:Home shift+End", *steps)
+        box = app.dialog("Ошибка")
+        if check(box is not None, "period %r refused with the error box" % text):
+            check(ZERO_BOX in app.box_texts(box), "error box text")
+            app.close_box(box)
+        check(wait_for(lambda: app.period.read() == "01", 5), "period %r: text %r after the box" % (text, app.period.read()))
+        check(app.dialog("Ошибка", 1) is None, "period %r: no second box" % text)
+
+    app.edit(app.period, "k:Home shift+End", "t:5", "k:Home", "t:.", "k:Home", "t:0")
+    check(app.period.read() == "0.5" and app.dialog("Ошибка", 1) is None, "0.5 typed and taken")
+    n = len(app.log_lines())
+    app.button("GO", 1).click()
+    check(app.wait_lines(n + 1), "periodic start logged")
+    app.last_line_matches(START)
+    check(wait_for(lambda: app.cycle_lamp.pixel() == LIT_CYCLE, 3), "cycle lamp lit")
+    t0 = time.time()
+    time.sleep(2.6)
+    ticks = len(app.log_lines()) - n - 1
+    check(4 <= ticks <= 6, "ticks about every 500 ms: %d in %.1f s" % (ticks, time.time() - t0))
+    app.button("STOP").click()
+    time.sleep(0.3)
+    app.last_line_matches(STOP)
+    check(wait_for(lambda: app.cycle_lamp.pixel() == DARK_CYCLE, 3), "cycle lamp dark after STOP")
+    n = len(app.log_lines())
+    time.sleep(1.2)
+    check(len(app.log_lines()) == n, "no ticks after STOP")
+    app.button("STOP").click()
+    check(app.wait_lines(n + 1), "STOP with no timer running still logs")
+    app.last_line_matches(STOP)
+
+    app.button("Очистить консоль!").click()
+    check(wait_for(lambda: app.log_lines() == [], 3), "the log is emptied")
+    app.button("GO").click()
+    check(app.wait_lines(1) and len(app.log_lines()) == 1, "after clearing, lines start again at the top")
+
+    app.button("О программе").click()
+    box = app.dialog("")
+    if check(box is not None, "about box shown"):
+        texts = app.box_texts(box)
+        check(any(t.endswith(ABOUT) for t in texts), "about text")
+        app.close_box(box)
+    close_and_end(app, "main window closed")
+
+
+def suite_switch(probe, exe):
+    for args, box in [("/ik", True), ('"/ik"', True), ("/IK", False), ("x /ik", False)]:
+        app = App(probe, exe, args)
+        if box:
+            d = app.dialog("Kovra Info", 20)
+            if check(d is not None, "%s: the box Kovra Info" % args):
+                check("Сделано в Kovra." in app.box_texts(d), "%s: its text" % args)
+                check(probe.ask("find obj_Form Эхометр 1.0") == "0", "%s: no main window" % args)
+                app.close_box(d)
+            check(app.exit_code() == 0, "%s: exit code 0" % args)
+        else:
+            check(app.main_window(), "%s: starts normally" % args)
+            close_and_end(app, args)
+
+
+def suite_fault(probe, exe):
+    app = App(probe, exe)
+    if not check(app.main_window(), "fault build: main window"):
+        return
+    app.edit(app.period, "k:Home shift+End", "t:1", "k:Home", "t:.0")
+    check(app.period.read() == ".01", "period .01")
+    app.button("GO", 1).click()
+    box = app.dialog("Error", 30)
+    if check(box is not None, "a division by zero in a tick chain: the Error box"):
+        text = "".join(app.box_texts(box))
+        digits = 16 if "64" in os.environ.get("E2E_BITS", "64") else 8
+        check(re.search(r"Runtime error 200 at \$[0-9A-F]{%d}\r\n" % digits, text) is not None, "report %r" % text[:60])
+        n = len(app.log_lines())
+        time.sleep(1.0)
+        check(len(app.log_lines()) == n, "the log does not grow while the report is up")
+        check(len([d for d in probe.ask("tops #32770").split(";") if d.endswith("|Error")]) == 1, "exactly one box")
+        app.close_box(box)
+    check(app.exit_code() == 200, "exit code 200")
+
+
+def suite_netns(probe, exe):
+    app = App(probe, exe)
+    if not check(app.main_window(), "main window in the private namespace"):
+        return
+    silent = "/proc/sys/net/ipv4/icmp_echo_ignore_all"
+    for host, code in [("127.0.0.1", 3), ("no-such-host.invalid", 2)]:
+        with open(silent, "w") as f:
+            f.write("1\n" if code == 3 else "0\n")
+        app.set_text(app.host, host)
+        n = len(app.log_lines())
+        app.button("GO").click()
+        slow = []
+        end = time.time() + 0.9
+        while time.time() < end:
+            slow.append(int(probe.ask("alive " + app.window)))
+        check(max(slow) < 500, "%s: the window answers during the echo (slowest %d ms)" % (host, max(slow)))
+        check(app.wait_lines(n + 1, 15), "%s: a line logged" % host)
+        app.last_line_matches(FAIL + str(code))
+        check(app.host_lamp.pixel() == DARK_HOST, "%s: host lamp dark" % host)
+    with open(silent, "w") as f:
+        f.write("1\n")
+    app.set_text(app.host, "127.0.0.1")
+    app.button("GO", 1).click()
+    time.sleep(2.5)
+    close_and_end(app, "closed while echoes to a silent host run")
+
+
+def suite_dpi(probe, exe):
+    app = App(probe, exe)
+    if not check(app.main_window(), "main window at 144 dpi"):
+        return
+    # Fixed pixel layout: no label runs into the control to its right, no text outgrows its row.
+    check(app.labels == ["Имя узла:", "Пинговать каждые", "секунд", "Статус запроса"], "labels at 144 dpi")
+    statics = [k for k in app.probe.ask("kids " + app.window).split(";") if k]
+    rows = {}
+    for k in (Control(probe, s) for s in statics):
+        rows.setdefault(k.top, []).append(k)
+    for top, row in rows.items():
+        row.sort(key=lambda k: k.left)
+        for a, b in zip(row, row[1:]):
+            check(a.left + a.width <= b.left, "at 144 dpi %r ends before %r" % (a.text or a.cls, b.text or b.cls))
+    probe.shot("dpi144")
+    close_and_end(app, "dpi")
+
+
+def main():
+    exe, probe_exe, suite = sys.argv[1:4]
+    env = dict(os.environ)
+    if suite in ("netns", "dpi"):
+        # A prefix of its own: the namespace needs its own wineserver, the dpi its own registry.
+        tmp = tempfile.mkdtemp(prefix="echometer-e2e-")
+        env["ECHOMETER_WINEPREFIX"] = os.path.join(tmp, "pfx")
+    if suite == "netns":
+        if os.environ.get("E2E_IN_NETNS") != "1":
+            if os.geteuid() != 0 or subprocess.run(["unshare", "-n", "true"]).returncode != 0:
+                print("netns: needs root and unshare -n; skipped")
+                return 77
+            return subprocess.run(["unshare", "-n", "--", "sh", "-c", "ip link set lo up && exec \"$@\"", "sh",
+                                   sys.executable, *sys.argv], env=dict(env, E2E_IN_NETNS="1")).returncode
+    if suite == "dpi":
+        # 144 dpi: what Windows sets for 150 % display scaling.
+        os.makedirs(os.path.dirname(env["ECHOMETER_WINEPREFIX"]), exist_ok=True)
+        warm = Probe(probe_exe, env)
+        warm.close()
+        subprocess.run(["wine", "reg", "add", r"HKCU\Control Panel\Desktop", "/v", "LogPixels", "/t", "REG_DWORD",
+                        "/d", "144", "/f"], env=dict(env, WINEPREFIX=env["ECHOMETER_WINEPREFIX"], WINEDEBUG="-all"),
+                       check=False, capture_output=True)
+        subprocess.run(["wineserver", "-w"], env=dict(env, WINEPREFIX=env["ECHOMETER_WINEPREFIX"]), check=False)
+    probe = Probe(probe_exe, env)
+    try:
+        globals()["suite_" + suite](probe, exe)
+    finally:
+        probe.close()
+        if "ECHOMETER_WINEPREFIX" in env and env["ECHOMETER_WINEPREFIX"] != os.environ.get("ECHOMETER_WINEPREFIX"):
+            shutil.rmtree(os.path.dirname(env["ECHOMETER_WINEPREFIX"]), ignore_errors=True)
+    print("%s: %d failures" % (suite, len(failures)))
+    return 1 if failures else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())

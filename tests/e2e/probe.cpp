@@ -1,0 +1,204 @@
+// The end-to-end tests' eyes inside Wine: starts programs and reads windows, texts and screen pixels
+// through Win32 on behalf of the driver (e2e.py), which types and clicks with real X input. One
+// command a line on standard input, one answer a line on standard output; texts are UTF-8 with line
+// ends written as \r and \n.
+#include <windows.h>
+
+#include <tlhelp32.h>
+
+#include <cstdio>
+#include <iostream>
+#include <map>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+std::string Utf8(const std::wstring& w) {
+    std::string out(w.size() * 4, '\0');
+    const int n = WideCharToMultiByte(CP_UTF8, 0, w.data(), static_cast<int>(w.size()), out.data(),
+                                      static_cast<int>(out.size()), nullptr, nullptr);
+    out.resize(n > 0 ? n : 0);
+    std::string esc;
+    for (char c : out)
+        esc += c == '\r' ? "\\r" : c == '\n' ? "\\n" : std::string(1, c);
+    return esc;
+}
+
+std::wstring Wide(const std::string& s) {
+    std::wstring out(s.size(), L'\0');
+    const int n = MultiByteToWideChar(CP_UTF8, 0, s.data(), static_cast<int>(s.size()), out.data(),
+                                      static_cast<int>(out.size()));
+    out.resize(n > 0 ? n : 0);
+    return out;
+}
+
+// WM_GETTEXT across processes, with a time limit so a hung window answers "" instead of hanging us.
+std::wstring TextOf(HWND w) {
+    DWORD_PTR len = 0;
+    if (!SendMessageTimeoutW(w, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, 3000, &len)) return L"";
+    std::wstring text(len + 1, L'\0');
+    DWORD_PTR got = 0;
+    SendMessageTimeoutW(w, WM_GETTEXT, len + 1, reinterpret_cast<LPARAM>(text.data()), SMTO_ABORTIFHUNG, 3000,
+                        &got);
+    text.resize(got);
+    return text;
+}
+
+std::wstring ClassOf(HWND w) {
+    wchar_t name[128] = {};
+    GetClassNameW(w, name, 128);
+    return name;
+}
+
+HWND Parse(const std::string& s) {
+    return reinterpret_cast<HWND>(static_cast<uintptr_t>(std::stoull(s, nullptr, 16)));
+}
+
+std::string Hex(HWND w) {
+    char b[32];
+    std::snprintf(b, sizeof b, "%llx", static_cast<unsigned long long>(reinterpret_cast<uintptr_t>(w)));
+    return b;
+}
+
+std::string Rect(HWND w) {
+    RECT r{};
+    GetWindowRect(w, &r);
+    std::ostringstream o;
+    o << r.left << ' ' << r.top << ' ' << r.right - r.left << ' ' << r.bottom - r.top;
+    return o.str();
+}
+
+struct TFind {
+    std::wstring cls, caption;
+    HWND found = nullptr;
+};
+
+std::map<DWORD, HANDLE> started;
+
+std::string Answer(const std::string& line) {
+    std::istringstream in(line);
+    std::string cmd;
+    in >> cmd;
+    std::string rest;
+    std::getline(in >> std::ws, rest);
+    std::istringstream args(rest);
+    if (cmd == "run") {  // run <command line>: a process of the program, its id
+        STARTUPINFOW si{};
+        si.cb = sizeof si;
+        PROCESS_INFORMATION pi{};
+        std::wstring cl = Wide(rest);
+        if (!CreateProcessW(nullptr, cl.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
+            return "0";
+        CloseHandle(pi.hThread);
+        started[pi.dwProcessId] = pi.hProcess;
+        return std::to_string(pi.dwProcessId);
+    }
+    if (cmd == "wait") {  // wait <pid> <ms>: its exit code, or "running"
+        DWORD pid = 0, ms = 0;
+        args >> pid >> ms;
+        HANDLE h = started[pid];
+        if (h == nullptr || WaitForSingleObject(h, ms) != WAIT_OBJECT_0) return "running";
+        DWORD code = 0;
+        GetExitCodeProcess(h, &code);
+        return std::to_string(code);
+    }
+    if (cmd == "procs") {  // procs <exe name>: how many processes of that name exist
+        HANDLE snap = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+        PROCESSENTRY32W p{};
+        p.dwSize = sizeof p;
+        int n = 0;
+        const std::wstring name = Wide(rest);
+        for (BOOL more = Process32FirstW(snap, &p); more; more = Process32NextW(snap, &p)) {
+            if (lstrcmpiW(p.szExeFile, name.c_str()) == 0) ++n;
+        }
+        CloseHandle(snap);
+        return std::to_string(n);
+    }
+    if (cmd == "find") {  // find <class or *> <caption>: a visible top-level window, or 0
+        std::string cls;
+        args >> cls;
+        std::string caption;
+        std::getline(args >> std::ws, caption);
+        TFind f{cls == "*" ? L"" : Wide(cls), Wide(caption)};
+        EnumWindows(
+            [](HWND w, LPARAM lp) -> BOOL {
+                auto* f = reinterpret_cast<TFind*>(lp);
+                if (!IsWindowVisible(w) || TextOf(w) != f->caption) return TRUE;
+                if (!f->cls.empty() && ClassOf(w) != f->cls) return TRUE;
+                f->found = w;
+                return FALSE;
+            },
+            reinterpret_cast<LPARAM>(&f));
+        return Hex(f.found);
+    }
+    if (cmd == "tops") {  // tops <class or *>: visible top-level windows, "hwnd class rect|caption" each,
+                          // ";"-separated
+        TFind f{rest == "*" ? L"" : Wide(rest), L""};
+        std::string out;
+        struct TList {
+            TFind* f;
+            std::string* out;
+        } list{&f, &out};
+        EnumWindows(
+            [](HWND w, LPARAM lp) -> BOOL {
+                auto* l = reinterpret_cast<TList*>(lp);
+                if (IsWindowVisible(w) && (l->f->cls.empty() || ClassOf(w) == l->f->cls)) {
+                    *l->out += Hex(w) + " " + Utf8(ClassOf(w)) + " " + Rect(w) + "|" + Utf8(TextOf(w)) + ";";
+                }
+                return TRUE;
+            },
+            reinterpret_cast<LPARAM>(&list));
+        return out;
+    }
+    if (cmd == "rect") return Rect(Parse(rest));  // screen left top width height
+    if (cmd == "text") return Utf8(TextOf(Parse(rest)));
+    if (cmd == "kids") {  // kids <hwnd>: "hwnd class left top width height style|text" each, ";"-separated
+        std::string out;
+        for (HWND c = GetWindow(Parse(rest), GW_CHILD); c != nullptr; c = GetWindow(c, GW_HWNDNEXT)) {
+            out += Hex(c) + ' ' + Utf8(ClassOf(c)) + ' ' + Rect(c) + ' ' +
+                   std::to_string(GetWindowLongW(c, GWL_STYLE)) + '|' + Utf8(TextOf(c)) + ';';
+        }
+        return out;
+    }
+    if (cmd == "focus") {  // focus <hwnd>: the focused window of that window's thread
+        GUITHREADINFO gi{};
+        gi.cbSize = sizeof gi;
+        GetGUIThreadInfo(GetWindowThreadProcessId(Parse(rest), nullptr), &gi);
+        return Hex(gi.hwndFocus);
+    }
+    if (cmd == "alive") {  // alive <hwnd>: ms the window took to answer a message, or -1
+        const DWORD t0 = GetTickCount();
+        DWORD_PTR r = 0;
+        if (!SendMessageTimeoutW(Parse(rest), WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 2000, &r)) return "-1";
+        return std::to_string(GetTickCount() - t0);
+    }
+    if (cmd == "pixel") {  // pixel <x> <y>: screen colour "r g b"
+        int x = 0, y = 0;
+        args >> x >> y;
+        HDC dc = GetDC(nullptr);
+        const COLORREF c = GetPixel(dc, x, y);
+        ReleaseDC(nullptr, dc);
+        std::ostringstream o;
+        o << int(GetRValue(c)) << ' ' << int(GetGValue(c)) << ' ' << int(GetBValue(c));
+        return o.str();
+    }
+    if (cmd == "screen")
+        return std::to_string(GetSystemMetrics(SM_CXSCREEN)) + ' ' +
+               std::to_string(GetSystemMetrics(SM_CYSCREEN));
+    if (cmd == "env") return Utf8(Wide(std::getenv(rest.c_str()) ? std::getenv(rest.c_str()) : ""));
+    return "?";
+}
+
+}  // namespace
+
+int main() {
+    std::string line;
+    while (std::getline(std::cin, line) && line != "quit") {
+        std::cout << Answer(line) << std::endl;
+    }
+    for (auto& [pid, h] : started)
+        CloseHandle(h);
+    return 0;
+}

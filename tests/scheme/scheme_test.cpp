@@ -1,0 +1,261 @@
+// The real scheme with fake platform services (echo, timer, message box) and a fixed clock: every one
+// of its 52 links joins the components and entries the table names, and the chains behind the
+// buttons and the period edit build exactly the written lines.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <set>
+#include <string>
+#include <vector>
+
+#include "scheme/scheme.h"
+#include "support/cp1251.h"
+#include "support/localtime.h"
+#include "toolkit/applet.h"
+#include "wincomponents/kvhintmanager.h"
+#include "wincomponents/kvmainform.h"
+
+namespace {
+
+class FakeEcho final : public TEchoService {
+public:
+    bool resolves = true, answers = true;
+    bool StartSockets() override { return true; }
+    void StopSockets() override {}
+    bool Resolve(const std::string& /*host*/, TIPv4& address) override {
+        address = {127, 0, 0, 1};
+        return resolves;
+    }
+    bool Echo(const TIPv4& address, uint16_t size, uint32_t /*timeout*/, TEchoReply& reply) override {
+        reply = {address, 0, 7, size};
+        return answers;
+    }
+};
+
+class FakeTimer final : public TTimerService {
+public:
+    uint32_t Start(TMMTimer& /*timer*/) override { return 1; }
+    void Stop(TMMTimer& /*timer*/, uint32_t /*handle*/) override {}
+};
+
+class FakeBox final : public TMessageBoxService {
+public:
+    std::vector<std::string> shown;  // caption, then text
+    int32_t Show(const std::string& text, const std::string& caption, uint32_t /*style*/) override {
+        shown.push_back(caption + "|" + text);
+        return 1;
+    }
+};
+
+TLocalTime FixedClock() {
+    TLocalTime t;
+    t.Year = 2026, t.Month = 12, t.DayOfWeek = 0, t.Day = 6, t.Hour = 9, t.Minute = 5, t.Second = 3;
+    return t;
+}
+const std::string kStamp = "06 00:12:2026  09:05:03";
+
+class Scheme : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        InitCommonControlsEx(0xFF);
+        InitHintManager();
+        InitForms();
+        LocalTimeSource = &FixedClock;
+    }
+    void SetUp() override {
+        s = new TClassMainForm_4051E30({&echo, &timer, &box});
+        EnableLinks();
+        RunStartProcs();
+    }
+    void TearDown() override {
+        DisableLinks();
+        delete s;
+        if (Applet != nullptr) Terminate(Applet);
+    }
+
+    std::string LogText() {
+        TData d;
+        s->Log->getText(d, 0);
+        return ToString(d);
+    }
+    std::string Last() {
+        const std::string t = LogText();
+        const size_t nl = t.rfind("\r\n");
+        return nl == std::string::npos ? t : t.substr(nl + 2);
+    }
+    static void Click(TKVWin* w) { SendMessageW(w->Control->GetWindowHandle(), BM_CLICK, 0, 0); }
+    void SetPeriod(const std::string& text) {
+        TData d;
+        SetString(d, text);
+        s->EditInterval->actText(d, 0);
+    }
+    std::string Period() {
+        TData d;
+        s->EditInterval->getText(d, 0);
+        return ToString(d);
+    }
+    int32_t TimerMs() { return s->Timer->Timer()->Interval; }
+
+    FakeEcho echo;
+    FakeTimer timer;
+    FakeBox box;
+    TClassMainForm_4051E30* s = nullptr;
+};
+
+template <auto Method>
+TKV_Code Entry() {
+    return &kv_detail::Trampoline<Method>;
+}
+
+TEST_F(Scheme, EveryLinkJoinsWhatTheTableNames) {
+    const struct {
+        const TKV_Event& from;
+        const void* to;
+        TKV_Code entry;
+        uint16_t index;
+    } table[] = {
+        {s->Form->evCreate, s->HubReset, Entry<&TKVHub::actIn>(), 1},
+        {s->Ping->evReply, s->HubReply, Entry<&TKVHub::actIn>(), 0},
+        {s->Ping->evError, s->HubFail, Entry<&TKVHub::actIn>(), 0},
+        {s->Ping->pinHost, s->EditHost, Entry<&TKVEdit::getText>(), 0},
+        {s->BtnPing->evClick, s->HubPing, Entry<&TKVHub::actIn>(), 0},
+        {s->CatRtt->evResult, s->CatReply, Entry<&TKVStrCatDelim::actStrCat>(), 0},
+        {s->CatRtt->pinStr1, s->CatSize, Entry<&TKVStrCatDelim::getResult>(), 0},
+        {s->CatRtt->pinDelimiter, s->Ping, Entry<&TKVPing::getRoundTrip>(), 0},
+        {s->CatSize->evResult, s->CatRtt, Entry<&TKVStrCatDelim::actStrCat>(), 0},
+        {s->CatSize->pinDelimiter, s->Ping, Entry<&TKVPing::getReplySize>(), 1},
+        {s->CatReply->evResult, s->MemReply, Entry<&TKVMemory::actValue>(), 0},
+        {s->CatReply->pinStr1, s->CatRtt, Entry<&TKVStrCatDelim::getResult>(), 0},
+        {s->CatReply->pinDelimiter, s->TimeReply, Entry<&TKVTime::getTime>(), 0},
+        {s->CatTimeout->evResult, s->MemTimeout, Entry<&TKVMemory::actValue>(), 0},
+        {s->CatTimeout->pinDelimiter, s->TimeTimeout, Entry<&TKVTime::getTime>(), 0},
+        {s->HubLog->evOut[0], s->Log, Entry<&TKVRichEdit::actAdd>(), 0},
+        {s->MemTimeout->evData, s->HubLog, Entry<&TKVHub::actIn>(), 0},
+        {s->MemTimeout->pinData, s->CatTimeout, Entry<&TKVStrCatDelim::getResult>(), 0},
+        {s->MemReply->evData, s->HubLog, Entry<&TKVHub::actIn>(), 1},
+        {s->MemReply->pinData, s->CatReply, Entry<&TKVStrCatDelim::getResult>(), 0},
+        {s->HubFail->evOut[0], s->CatTimeout, Entry<&TKVStrCatDelim::actStrCat>(), 0},
+        {s->HubFail->evOut[1], s->LedHost, Entry<&TKVLED::actOff>(), 1},
+        {s->HubReply->evOut[0], s->LedHost, Entry<&TKVLED::actOn>(), 2},
+        {s->HubReply->evOut[1], s->CatSize, Entry<&TKVStrCatDelim::actStrCat>(), 0},
+        {s->EditInterval->evChange, s->MathMs, Entry<&TKVMath::actCalc>(), 0},
+        {s->Timer->evTimer, s->HubPing, Entry<&TKVHub::actIn>(), 1},
+        {s->BtnStart->evClick, s->HubStart, Entry<&TKVHub::actIn>(), 0},
+        {s->HubPing->evOut[0], s->Ping, Entry<&TKVPing::actPing>(), 0},
+        {s->BtnStop->evClick, s->HubStop, Entry<&TKVHub::actIn>(), 0},
+        {s->MathMs->evResult, s->IfZero, Entry<&TPeriodIf_else::actCompare>(), 0},
+        {s->CatEvery->evResult, s->CatStart, Entry<&TKVStrCatDelim::actStrCat>(), 0},
+        {s->CatEvery->pinDelimiter, s->MathMs, Entry<&TKVMath::getResult>(), 0},
+        {s->HubStart->evOut[0], s->CatEvery, Entry<&TKVStrCatDelim::actStrCat>(), 0},
+        {s->HubStart->evOut[1], s->Timer, Entry<&TKVMMTimer::actStart>(), 0},
+        {s->IfZero->evTrue, s->HubError, Entry<&TKVHub::actIn>(), 0},
+        {s->IfZero->evFalse, s->Timer, Entry<&TKVMMTimer::actInterval>(), 2},
+        {s->HubError->evOut[0], s->MsgError, Entry<&TKVMessage::actMessage>(), 0},
+        {s->HubError->evOut[1], s->HubReset, Entry<&TKVHub::actIn>(), 0},
+        {s->CatOne->evResult, s->EditInterval, Entry<&TKVEdit::actText>(), 0},
+        {s->HubReset->evOut[1], s->CatOne, Entry<&TKVStrCatDelim::actStrCat>(), 0},
+        {s->CatStop->evResult, s->HubLog, Entry<&TKVHub::actIn>(), 3},
+        {s->CatStop->pinDelimiter, s->TimeStop, Entry<&TKVTime::getTime>(), 0},
+        {s->HubStop->evOut[0], s->CatStop, Entry<&TKVStrCatDelim::actStrCat>(), 0},
+        {s->HubStop->evOut[1], s->Timer, Entry<&TKVMMTimer::actStop>(), 1},
+        {s->HubStop->evOut[2], s->LedCycle, Entry<&TKVLED::actOff>(), 1},
+        {s->CatStart->evResult, s->HubStarted, Entry<&TKVHub::actIn>(), 0},
+        {s->CatStart->pinStr1, s->CatEvery, Entry<&TKVStrCatDelim::getResult>(), 0},
+        {s->CatStart->pinDelimiter, s->TimeStart, Entry<&TKVTime::getTime>(), 0},
+        {s->HubStarted->evOut[0], s->HubLog, Entry<&TKVHub::actIn>(), 2},
+        {s->HubStarted->evOut[1], s->LedCycle, Entry<&TKVLED::actOn>(), 2},
+        {s->BtnClear->evClick, s->Log, Entry<&TKVRichEdit::actClear>(), 1},
+        {s->BtnAbout->evClick, s->MsgAbout, Entry<&TKVMessage::actMessage>(), 0},
+    };
+    ASSERT_EQ(std::size(table), 52u);
+    std::set<const TKV_Event*> points;
+    int row = 0;
+    for (const auto& link : table) {
+        ++row;
+        EXPECT_TRUE(points.insert(&link.from).second) << "row " << row << " links a point twice";
+        EXPECT_EQ(link.from.Obj, link.to) << "row " << row;
+        EXPECT_EQ(link.from.Code, link.entry) << "row " << row;
+        EXPECT_EQ(link.from.Index, link.index) << "row " << row;
+    }
+    // Points the table leaves alone stay unconnected.
+    for (const TKV_Event* free :
+         {&s->HubReset->evOut[0], &s->Timer->evStop, &s->EditHost->evEnter, &s->EditHost->evChange,
+          &s->EditInterval->evEnter, &s->MsgError->evResult, &s->MsgError->evOK, &s->MsgAbout->evResult,
+          &s->Log->pinStr, &s->Log->pinColor, &s->MathMs->pinOp1, &s->IfZero->pinOp1, &s->Form->evClose,
+          &s->LedHost->evState}) {
+        EXPECT_FALSE(free->Connected());
+    }
+    // The components, in creation order, from the form to the about box.
+    EXPECT_EQ(s->Components().front(), s->Form);
+    EXPECT_EQ(s->Components()[29], s->IfZero);
+    EXPECT_EQ(s->Components().back(), s->MsgAbout);
+}
+
+TEST_F(Scheme, RepliesFailuresStartAndStopBuildTheWrittenLines) {
+    EXPECT_EQ(Period(), "1");
+    EXPECT_EQ(TimerMs(), 1000);
+    EXPECT_EQ(LogText(), "");
+
+    Click(s->BtnPing);
+    EXPECT_EQ(LogText(), std::string(Cp1251("Обменн данными размером 128 байт, время ответа - 7 мсек (")) +
+                             kStamp + ")");
+    EXPECT_EQ(s->LedHost->State, 1);
+
+    const std::string failure = std::string(Cp1251("Хост не ответил вовремя - ")) + kStamp;
+    echo.answers = false;
+    Click(s->BtnPing);
+    EXPECT_EQ(Last(), failure + "3");
+    EXPECT_EQ(s->LedHost->State, 0);
+    echo.resolves = false;
+    Click(s->BtnPing);
+    EXPECT_EQ(Last(), failure + "2");
+
+    Click(s->BtnStart);
+    EXPECT_EQ(Last(), std::string(Cp1251("Пингуем узел каждые 1000 мсек (")) + kStamp + ")");
+    EXPECT_EQ(s->LedCycle->State, 1);
+    EXPECT_NE(s->Timer->Timer()->Handle, 0u);
+    Click(s->BtnStop);
+    EXPECT_EQ(Last(), std::string(Cp1251("Нажата кнопка \"стоп\" (")) + kStamp + ")");
+    EXPECT_EQ(s->LedCycle->State, 0);
+    EXPECT_EQ(s->Timer->Timer()->Handle, 0u);
+
+    Click(s->BtnClear);
+    EXPECT_EQ(LogText(), "");
+    EXPECT_TRUE(box.shown.empty());
+}
+
+TEST_F(Scheme, PeriodsTheTimerCannotTakeAreRefusedOnceAndSettleOn01) {
+    const std::string refusal =
+        std::string(Cp1251("Ошибка")) + "|" +
+        std::string(Cp1251("Ну нельзя сюда ставить менее 1 секунды. Вы что, таки хотите устроить дудос?"));
+    const struct {
+        const char* text;
+        bool refused;
+        int32_t ms;
+    } cases[] = {
+        {"0", true, 1000},   {"", true, 1000},    {"abc", true, 1000},    {"-1", true, 1000},
+        {"9e9", true, 1000}, {"1e3", true, 1000}, {".0004", true, 1000},  {"0.5", false, 500},
+        {".01", false, 10},  {".001", false, 1},  {"999", false, 999000}, {"2", false, 2000},
+    };
+    for (const auto& c : cases) {
+        SetPeriod("7");
+        box.shown.clear();
+        SetPeriod(c.text);
+        EXPECT_EQ(box.shown.size(), c.refused ? 1u : 0u) << c.text;
+        if (c.refused) {
+            EXPECT_EQ(box.shown.front(), refusal);
+            EXPECT_EQ(Period(), "01") << c.text;
+        }
+        EXPECT_EQ(TimerMs(), c.ms) << c.text;
+    }
+    // The about box: its caption is empty and its text ends with the program's description.
+    box.shown.clear();
+    Click(s->BtnAbout);
+    ASSERT_EQ(box.shown.size(), 1u);
+    EXPECT_EQ(box.shown[0].front(), '|');
+    EXPECT_TRUE(
+        box.shown[0].ends_with(Cp1251("Программа-эхометр, которая служит для пингования \r\nзаданного "
+                                      "ресурса в течении определённого времени. ")));
+}
+
+}  // namespace
