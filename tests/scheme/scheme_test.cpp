@@ -54,6 +54,8 @@ TLocalTime FixedClock() {
 }
 const std::string kStamp = "06 00:12:2026  09:05:03";
 
+// One scheme for the whole suite, as in the program: the application object it makes is the
+// process's one.
 class Scheme : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
@@ -61,16 +63,17 @@ protected:
         InitHintManager();
         InitForms();
         LocalTimeSource = &FixedClock;
-    }
-    void SetUp() override {
         s = new TClassMainForm_4051E30({&echo, &timer, &box});
         EnableLinks();
         RunStartProcs();
     }
-    void TearDown() override {
+    static void TearDownTestSuite() {
         DisableLinks();
         delete s;
-        if (Applet != nullptr) Terminate(Applet);
+    }
+    void SetUp() override {
+        echo.resolves = echo.answers = true;
+        box.shown.clear();
     }
 
     std::string LogText() {
@@ -96,10 +99,10 @@ protected:
     }
     int32_t TimerMs() { return s->Timer->Timer()->Interval; }
 
-    FakeEcho echo;
-    FakeTimer timer;
-    FakeBox box;
-    TClassMainForm_4051E30* s = nullptr;
+    static inline FakeEcho echo;
+    static inline FakeTimer timer;
+    static inline FakeBox box;
+    static inline TClassMainForm_4051E30* s = nullptr;
 };
 
 template <auto Method>
@@ -191,10 +194,16 @@ TEST_F(Scheme, EveryLinkJoinsWhatTheTableNames) {
     EXPECT_EQ(s->Components().back(), s->MsgAbout);
 }
 
-TEST_F(Scheme, RepliesFailuresStartAndStopBuildTheWrittenLines) {
+TEST_F(Scheme, StartsWithPeriod1AndAnEmptyLog) {
     EXPECT_EQ(Period(), "1");
     EXPECT_EQ(TimerMs(), 1000);
     EXPECT_EQ(LogText(), "");
+    EXPECT_EQ(s->LedHost->State, 0);
+    EXPECT_EQ(s->LedCycle->State, 0);
+}
+
+TEST_F(Scheme, RepliesFailuresStartAndStopBuildTheWrittenLines) {
+    Click(s->BtnClear);
 
     Click(s->BtnPing);
     EXPECT_EQ(LogText(), std::string(Cp1251("Обменн данными размером 128 байт, время ответа - 7 мсек (")) +
@@ -222,6 +231,8 @@ TEST_F(Scheme, RepliesFailuresStartAndStopBuildTheWrittenLines) {
     Click(s->BtnClear);
     EXPECT_EQ(LogText(), "");
     EXPECT_TRUE(box.shown.empty());
+    Click(s->BtnStop);  // no timer running: the stop line all the same
+    EXPECT_EQ(LogText(), std::string(Cp1251("Нажата кнопка \"стоп\" (")) + kStamp + ")");
 }
 
 TEST_F(Scheme, PeriodsTheTimerCannotTakeAreRefusedOnceAndSettleOn01) {
