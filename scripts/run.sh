@@ -1,19 +1,18 @@
 #!/usr/bin/env bash
-# Builds the Windows tree and starts echometer.exe under Wine. Without a display it starts a virtual
-# one and saves a screenshot to build/screenshot.png.
+# Builds echometer.exe and starts it under Wine with its own prefix (build/win64/wineprefix). Without
+# a display it starts a virtual one, saves a screenshot of the window to build/screenshot.png and
+# keeps the program running until it is closed or interrupted (Ctrl+C). Arguments go to the program.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 top=$(pwd)
 scripts/setup.sh
 build=${BUILD_ROOT:-$top/build}/win64
 [[ -f $build/CMakeCache.txt ]] || cmake -S "$top" -B "$build" -DCMAKE_TOOLCHAIN_FILE="$top/cmake/mingw-w64-x86_64.cmake" >/dev/null
-cmake --build "$build" -j "${JOBS:-2}"
-exe=$(find "$build" -name echometer.exe -print -quit)
-if [[ -z $exe ]]; then
-    echo "run: echometer.exe is not part of this tree yet (the program body comes with the window toolkit)" >&2
-    exit 1
-fi
+cmake --build "$build" -j "${JOBS:-2}" --target echometer
+exe=$build/echometer.exe
 if [[ -n ${DISPLAY:-} ]]; then
     ECHOMETER_KEEP_DISPLAY=1 exec "$top/scripts/wine-run" "$exe" "$@"
 fi
-ECHOMETER_SCREENSHOT="$(dirname "$build")/screenshot.png" exec "$top/scripts/wine-run" "$exe" "$@"
+shot="$(dirname "$build")/screenshot.png"
+echo "run: no display; a virtual one is started and the window saved to $shot (Ctrl+C ends the program)"
+ECHOMETER_SCREENSHOT="$shot" ECHOMETER_SCREENSHOT_NAME="Эхометр 1.0" exec "$top/scripts/wine-run" "$exe" "$@"

@@ -7,7 +7,7 @@ packages=(
     googletest libbenchmark-dev
     g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix mingw-w64-tools binutils-mingw-w64
     wine wine64 wine32:i386 xvfb xdotool x11-utils imagemagick
-    iproute2 util-linux procps
+    iproute2 util-linux procps python3
 )
 
 missing=()

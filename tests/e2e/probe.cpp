@@ -152,7 +152,13 @@ std::string Answer(const std::string& line) {
             reinterpret_cast<LPARAM>(&list));
         return out;
     }
-    if (cmd == "rect") return Rect(Parse(rest));  // screen left top width height
+    if (cmd == "client") {  // client <hwnd>: the screen position of its client area's origin
+        POINT o{0, 0};
+        ClientToScreen(Parse(rest), &o);
+        return std::to_string(o.x) + ' ' + std::to_string(o.y);
+    }
+    if (cmd == "aware") return IsProcessDPIAware() ? "1" : "0";  // does the system scale this program?
+    if (cmd == "rect") return Rect(Parse(rest));                 // screen left top width height
     if (cmd == "text") return Utf8(TextOf(Parse(rest)));
     if (cmd == "kids") {  // kids <hwnd>: "hwnd class left top width height style|text" each, ";"-separated
         std::string out;
