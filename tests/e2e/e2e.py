@@ -147,6 +147,14 @@ class App:
                          timeout)
         return found[0].split(" ")[0] if found else None
 
+    def box_icon(self, box):
+        """"error" or "information" by the colours of the box's icon, else None."""
+        for k in (Control(self.probe, k) for k in self.probe.ask("kids " + box).split(";") if k):
+            if "static" in k.cls.lower() and k.style & 0xF == 3:  # SS_ICON
+                red, blue = (int(v) for v in self.probe.ask("hue %d %d %d %d" % (k.left, k.top, k.width, k.height)).split())
+                return "error" if red > 4 * blue + 20 else "information" if blue > 4 * red + 20 else None
+        return None
+
     def box_texts(self, box):
         return [Control(self.probe, k).text for k in self.probe.ask("kids " + box).split(";") if k]
 
@@ -247,6 +255,7 @@ def suite_main(probe, exe):
         box = app.dialog("Ошибка")
         if check(box is not None, "period %r refused with the error box" % text):
             check(ZERO_BOX in app.box_texts(box), "error box text")
+            check(app.box_icon(box) == "error", "error box icon")
             app.close_box(box)
         check(wait_for(lambda: app.period.read() == "01", 5), "period %r: text %r after the box" % (text, app.period.read()))
         check(app.dialog("Ошибка", 1) is None, "period %r: no second box" % text)
@@ -283,6 +292,7 @@ def suite_main(probe, exe):
     if check(box is not None, "about box shown"):
         texts = app.box_texts(box)
         check(any(t.endswith(ABOUT) for t in texts), "about text")
+        check(app.box_icon(box) == "information", "about box icon")
         app.close_box(box)
     close_and_end(app, "main window closed")
 

@@ -190,6 +190,20 @@ std::string Answer(const std::string& line) {
         o << int(GetRValue(c)) << ' ' << int(GetGValue(c)) << ' ' << int(GetBValue(c));
         return o.str();
     }
+    if (cmd == "hue") {  // hue <x> <y> <w> <h>: pixels of the screen area that are clearly red, blue
+        int x = 0, y = 0, w = 0, h = 0, red = 0, blue = 0;
+        args >> x >> y >> w >> h;
+        HDC dc = GetDC(nullptr);
+        for (int j = y; j < y + h; ++j) {
+            for (int i = x; i < x + w; ++i) {
+                const COLORREF c = GetPixel(dc, i, j);
+                red += GetRValue(c) > 150 && GetGValue(c) < 100 && GetBValue(c) < 100;
+                blue += GetBValue(c) > 150 && GetRValue(c) < 100;
+            }
+        }
+        ReleaseDC(nullptr, dc);
+        return std::to_string(red) + ' ' + std::to_string(blue);
+    }
     if (cmd == "screen")
         return std::to_string(GetSystemMetrics(SM_CXSCREEN)) + ' ' +
                std::to_string(GetSystemMetrics(SM_CYSCREEN));
