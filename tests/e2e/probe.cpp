@@ -75,6 +75,27 @@ struct TFind {
     HWND found = nullptr;
 };
 
+BOOL CALLBACK FindOne(HWND w, LPARAM lp) {
+    auto* f = reinterpret_cast<TFind*>(lp);
+    if (!IsWindowVisible(w) || TextOf(w) != f->caption) return TRUE;
+    if (!f->cls.empty() && ClassOf(w) != f->cls) return TRUE;
+    f->found = w;
+    return FALSE;
+}
+
+struct TList {
+    TFind* f;
+    std::string* out;
+};
+
+BOOL CALLBACK ListAll(HWND w, LPARAM lp) {
+    auto* l = reinterpret_cast<TList*>(lp);
+    if (IsWindowVisible(w) && (l->f->cls.empty() || ClassOf(w) == l->f->cls)) {
+        *l->out += Hex(w) + " " + Utf8(ClassOf(w)) + " " + Rect(w) + "|" + Utf8(TextOf(w)) + ";";
+    }
+    return TRUE;
+}
+
 std::map<DWORD, HANDLE> started;
 
 std::string Answer(const std::string& line) {
@@ -122,40 +143,27 @@ std::string Answer(const std::string& line) {
         std::string caption;
         std::getline(args >> std::ws, caption);
         TFind f{cls == "*" ? L"" : Wide(cls), Wide(caption)};
-        EnumWindows(
-            [](HWND w, LPARAM lp) -> BOOL {
-                auto* f = reinterpret_cast<TFind*>(lp);
-                if (!IsWindowVisible(w) || TextOf(w) != f->caption) return TRUE;
-                if (!f->cls.empty() && ClassOf(w) != f->cls) return TRUE;
-                f->found = w;
-                return FALSE;
-            },
-            reinterpret_cast<LPARAM>(&f));
+        EnumWindows(&FindOne, reinterpret_cast<LPARAM>(&f));
         return Hex(f.found);
     }
     if (cmd == "tops") {  // tops <class or *>: visible top-level windows, "hwnd class rect|caption" each,
                           // ";"-separated
         TFind f{rest == "*" ? L"" : Wide(rest), L""};
         std::string out;
-        struct TList {
-            TFind* f;
-            std::string* out;
-        } list{&f, &out};
-        EnumWindows(
-            [](HWND w, LPARAM lp) -> BOOL {
-                auto* l = reinterpret_cast<TList*>(lp);
-                if (IsWindowVisible(w) && (l->f->cls.empty() || ClassOf(w) == l->f->cls)) {
-                    *l->out += Hex(w) + " " + Utf8(ClassOf(w)) + " " + Rect(w) + "|" + Utf8(TextOf(w)) + ";";
-                }
-                return TRUE;
-            },
-            reinterpret_cast<LPARAM>(&list));
+        TList list{&f, &out};
+        EnumWindows(&ListAll, reinterpret_cast<LPARAM>(&list));
         return out;
     }
     if (cmd == "client") {  // client <hwnd>: the screen position of its client area's origin
         POINT o{0, 0};
         ClientToScreen(Parse(rest), &o);
         return std::to_string(o.x) + ' ' + std::to_string(o.y);
+    }
+    if (cmd == "sel") {  // sel <hwnd>: an edit's selection, "start end"
+        DWORD start = 0, end = 0;
+        SendMessageW(Parse(rest), EM_GETSEL, reinterpret_cast<WPARAM>(&start),
+                     reinterpret_cast<LPARAM>(&end));
+        return std::to_string(start) + ' ' + std::to_string(end);
     }
     if (cmd == "aware") return IsProcessDPIAware() ? "1" : "0";  // does the system scale this program?
     if (cmd == "rect") return Rect(Parse(rest));                 // screen left top width height
