@@ -18,6 +18,7 @@
 #include "toolkit/applet.h"
 #include "toolkit/control.h"
 #include "toolkit/mmtimer.h"
+#include "toolkit/stdctrls.h"
 #include "toolkit/wintext.h"
 #include "toolkit/winthread.h"
 
@@ -98,18 +99,12 @@ public:
     // False when the window or the timer could not be made.
     template <class Driver>
     bool Run(Driver driver) {
-        static const TNotifyRec button{nullptr,   BN_CLICKED, BN_SETFOCUS, BN_KILLFOCUS,
-                                       kNoNotify, kNoNotify,  0x100,       0x200,
-                                       0x300,     0,          14,          0};
-        static const TNotifyRec edit{
-            nullptr, kNoNotify, EN_SETFOCUS, EN_KILLFOCUS, EN_CHANGE, kNoNotify, 0, 2, 1, 0, 0, 6};
         Applet = nullptr;
         AppletRunning = AppletTerminated = AppletUsed = false;
         App = NewApplet("ticks");
         Form = NewForm(App, "ticks");
         Form->SetBoundsRect({40, 40, 440, 300});
-        Button = NewCommandControl(Form, "BUTTON", 0x50011000, button);
-        Button->SetCaption("STOP");
+        Button = NewButton(Form, "STOP");
         Button->SetBoundsRect({20, 20, 140, 60});
         Button->OnClick = TOnEvent{[](void* self, TObj*) {
                                        auto* t = static_cast<TTickLoad*>(self);
@@ -117,7 +112,7 @@ public:
                                        SetEvent(t->Clicked);
                                    },
                                    this};
-        Edit = NewCommandControl(Form, "EDIT", 0x50810080, edit, true);
+        Edit = NewEditbox(Form, 0);
         Edit->SetBoundsRect({20, 80, 220, 104});
         Pad = NewControl(Form, "Form");
         Pad->Style = WS_CHILD | WS_VISIBLE;

