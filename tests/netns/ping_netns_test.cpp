@@ -14,6 +14,7 @@
 
 #include "components/kvmmtimer.h"
 #include "components/kvping.h"
+#include "tests/support/echo.h"
 #include "tests/support/wintest.h"
 #include "toolkit/winthread.h"
 
@@ -31,26 +32,6 @@ int ThreadsOfThisProcess() {
     CloseHandle(snap);
     return n;
 }
-
-uintptr_t HandleProbe() {
-    HANDLE e = CreateEventW(nullptr, FALSE, FALSE, nullptr);
-    CloseHandle(e);
-    return reinterpret_cast<uintptr_t>(e);
-}
-
-struct Listener {
-    TKVPing* ping = nullptr;
-    std::vector<std::string> events;
-    std::vector<double> at;
-    void onError(TData& d, uint16_t) {
-        events.push_back("error " + ToString(d));
-        at.push_back(NowMs());
-    }
-    void onReply(TData& d, uint16_t) {
-        events.push_back("reply " + ToString(d));
-        at.push_back(NowMs());
-    }
-};
 
 // Runs on the window thread when its message is dispatched; lParam names the action.
 constexpr UINT kProbe = WM_APP + 1;
@@ -106,10 +87,10 @@ private:
     static DWORD WINAPI Run(void* p) {
         auto* self = static_cast<Prober*>(p);
         while (!self->stop_) {
-            const double start = NowMs();
+            const double start = SteadyMs();
             DWORD_PTR result = 0;
             SendMessageTimeoutW(self->window_, kProbe, 0, 0, SMTO_NORMAL, 10000, &result);
-            const double took = NowMs() - start;
+            const double took = SteadyMs() - start;
             if (took > self->longest_) self->longest_ = took;
             if (result == 1) ++self->answers_;
             Sleep(5);
@@ -139,9 +120,7 @@ protected:
         SetSilent(false);
     }
     void Wire(TKVPing& ping) {
-        l.ping = &ping;
-        ping.evError = MakeEvent<&Listener::onError>(&l, 0);
-        ping.evReply = MakeEvent<&Listener::onReply>(&l, 0);
+        l.Wire(ping);
         ping.DataSize = 128;
         ping.Timeout = 1000;
     }
@@ -150,19 +129,12 @@ protected:
         ping.Host = "127.0.0.1";
         TData in;
         ping.actPing(in, 0);
-        ASSERT_EQ(l.events, std::vector<std::string>{"reply 127.0.0.1"});
-        l.events.clear();
-        l.at.clear();
-    }
-    static std::pair<int32_t, int32_t> LastValues(TKVPing& ping) {
-        TData rtt, size;
-        ping.getRoundTrip(rtt, 0);
-        ping.getReplySize(size, 1);
-        return {ToInteger(rtt), ToInteger(size)};
+        ASSERT_EQ(l.events, std::vector<std::string>{"reply 127.0.0.1 128"});
+        l.Clear();
     }
 
     HWND window = nullptr;
-    Listener l;
+    EchoListener l;
 };
 
 TEST_F(Netns, NameThatDoesNotResolveFailsWithCode2AndKeepsTheLastValues) {
@@ -185,7 +157,7 @@ TEST_F(Netns, NameThatDoesNotResolveFailsWithCode2AndKeepsTheLastValues) {
     ping.DataSize = 64;
     TData in;
     ping.actPing(in, 0);
-    EXPECT_EQ(l.events, std::vector<std::string>{"reply 127.0.0.1"});
+    EXPECT_EQ(l.events, std::vector<std::string>{"reply 127.0.0.1 64"});
     EXPECT_EQ(LastValues(ping).second, 64);
 }
 
@@ -201,10 +173,10 @@ TEST_F(Netns, SilentHostFailsWithCode3AfterTheTimeoutWhileMessagesAreAnswered) {
         ping.Host = host;
         Prober prober(window);
         Sleep(20);
-        const double start = NowMs();
+        const double start = SteadyMs();
         TData in;
         ping.actPing(in, 0);
-        const double took = NowMs() - start;
+        const double took = SteadyMs() - start;
         const double longest = prober.Stop();
         EXPECT_EQ(l.events, std::vector<std::string>{"error 3"})
             << host << ": a reply means the echo left the namespace";
@@ -227,10 +199,9 @@ TEST_F(Netns, EchoStartedDuringTheWaitRunsNestedAndBothReport) {
     nestedPing = &ping;
     for (const char* host : {"127.0.0.1", "localhost"}) {
         ping.Host = host;
-        l.events.clear();
-        l.at.clear();
+        l.Clear();
         PostMessageW(window, kNestedPing, 0, 0);
-        const double start = NowMs();
+        const double start = SteadyMs();
         TData in;
         ping.actPing(in, 0);
         ASSERT_EQ(l.events, (std::vector<std::string>{"error 3", "error 3"})) << host;
@@ -240,43 +211,6 @@ TEST_F(Netns, EchoStartedDuringTheWaitRunsNestedAndBothReport) {
             EXPECT_LT(l.at[1] - l.at[0], 500) << "the outer echo was waiting at the same time";
         }
     }
-}
-
-// The program is closed in the middle of a wait: the echo is let finish, the quit reaches the loop
-// outside, and once the engine is gone no worker thread, event or ICMP handle remains.
-TEST_F(Netns, QuitDuringTheWaitLetsTheEchoEndAndLeavesNothingBehind) {
-    ASSERT_TRUE(SetSilent(true));
-    const int threadsBefore = ThreadsOfThisProcess();
-    const uintptr_t handlesBefore = HandleProbe();
-    ASSERT_GT(threadsBefore, 0);
-    {
-        TKVPing ping;
-        Wire(ping);
-        for (const char* host : {"localhost", "127.0.0.1"}) {
-            ping.Host = host;
-            l.events.clear();
-            PostMessageW(window, kQuit, 42, 0);
-            const double start = NowMs();
-            TData in;
-            ping.actPing(in, 0);
-            EXPECT_EQ(l.events, std::vector<std::string>{"error 3"}) << host;
-            EXPECT_GE(NowMs() - start, 900) << host << ": the wait ended at the quit";
-            MSG msg;
-            int got;
-            while ((got = GetMessageW(&msg, nullptr, 0, 0)) > 0)
-                DispatchMessageW(&msg);
-            EXPECT_EQ(got, 0) << host;
-            EXPECT_EQ(msg.wParam, 42u) << host;
-        }
-        EXPECT_EQ(WorkerThreadCount(), 1);
-    }
-    EXPECT_EQ(WorkerThreadCount(), 0);
-    // The system's own timer thread comes and goes with the timer events: a leak stays, it does not.
-    for (int i = 0; i < 40 && (ThreadsOfThisProcess() != threadsBefore || HandleProbe() != handlesBefore);
-         ++i)
-        Sleep(50);
-    EXPECT_EQ(ThreadsOfThisProcess(), threadsBefore);
-    EXPECT_EQ(HandleProbe(), handlesBefore);
 }
 
 // The scheme's road: a timer tick starts the echo to a silent host and the main window is closed
@@ -291,9 +225,9 @@ TEST_F(Netns, ClosingDuringATickDrivenEchoLeavesNothingBehind) {
         void onTimer(TData& d, uint16_t) {
             ++ticks;
             PostMessageW(window, kClose, 9, 0);
-            const double start = NowMs();
+            const double start = SteadyMs();
             ping->actPing(d, 0);
-            echoTook = NowMs() - start;
+            echoTook = SteadyMs() - start;
         }
     };
     auto cycle = [&](bool close) {

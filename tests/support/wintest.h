@@ -3,6 +3,7 @@
 
 #include <windows.h>
 
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <initializer_list>
@@ -15,6 +16,14 @@ inline double NowMs() {
     QueryPerformanceCounter(&c);
     QueryPerformanceFrequency(&f);
     return static_cast<double>(c.QuadPart) * 1000.0 / static_cast<double>(f.QuadPart);
+}
+
+// The lowest free handle slot. Windows and Wine hand out the lowest free one, so it climbs when a
+// handle leaked (the process's own handle count reads 0 under Wine).
+inline uintptr_t HandleProbe() {
+    HANDLE e = CreateEventW(nullptr, FALSE, FALSE, nullptr);
+    CloseHandle(e);
+    return reinterpret_cast<uintptr_t>(e);
 }
 
 // Switches echo replies off or on in the private network namespace the program runs in, through

@@ -56,14 +56,6 @@ struct Probe {
     void getNoValue(TData& d, uint16_t /*index*/) { PullData(d, out); }
 };
 
-TEST_F(Links, UnconnectedOutletDoesNothing) {
-    TKV_Event none;
-    TData d = IntData(5);
-    Emit(none, d);
-    EmitNull(none);
-    EXPECT_EQ(ToInteger(d), 5);
-}
-
 TEST_F(Links, EmitPassesTheIndexAndTheCallersRecord) {
     Probe p;
     p.mode = Probe::kOverwrite;
@@ -76,16 +68,6 @@ TEST_F(Links, EmitPassesTheIndexAndTheCallersRecord) {
     TData kept = IntData(1);
     EmitCopy(e, kept);
     EXPECT_EQ(ToInteger(kept), 1);  // EmitCopy does not
-}
-
-TEST_F(Links, EmitTemporariesCarryTheirValues) {
-    Probe p;
-    const TKV_Event e = MakeEvent<&Probe::act>(&p, 0);
-    EmitNull(e);
-    EmitInt(e, -3);
-    EmitStr(e, "abc");
-    EmitReal(e, 0.5);
-    EXPECT_EQ(p.seen, (std::vector<std::string>{"0:", "1:-3", "2:abc", "7:0.5"}));
 }
 
 TEST_F(Links, ForwardingRunsAsALoopAndLeavesTheValueInTheRecord) {
@@ -224,16 +206,6 @@ TEST_F(Links, ReadIntegerAndReadReal) {
     EXPECT_EQ(ReadReal(r, none, 0.0), 0.0);  // consumed: nothing left
 }
 
-TEST_F(Links, ReadTakesSuccessiveValuesOfAChain) {
-    TKV_Event none;
-    TData second = IntData(2);
-    TData in = IntData(1);
-    in.Next = &second;
-    EXPECT_EQ(ReadInteger(in, none, 0), 1);
-    EXPECT_EQ(ReadInteger(in, none, 0), 2);
-    EXPECT_EQ(ReadInteger(in, none, 0), 0);
-}
-
 TEST_F(Links, ReadDataRule) {
     Probe p;
     TKV_Event none;
@@ -284,21 +256,6 @@ TEST(LinksDisabled, FiresAndPullsDoNothing) {
     DisableLinks();
     EmitInt(e, 2);
     EXPECT_EQ(p.seen, std::vector<std::string>{"1:1"});
-}
-
-struct VirtualBase {
-    virtual ~VirtualBase() = default;
-    virtual void actClear(TData& d, uint16_t) { SetString(d, "base"); }
-};
-struct VirtualDerived : VirtualBase {
-    void actClear(TData& d, uint16_t) override { SetString(d, "derived"); }
-};
-
-TEST_F(Links, LinkToAVirtualMethodDispatchesVirtually) {
-    VirtualDerived derived;
-    TData d;
-    Emit(MakeEvent<&VirtualBase::actClear>(&derived, 1), d);
-    EXPECT_EQ(ToString(d), "derived");
 }
 
 }  // namespace

@@ -93,22 +93,6 @@ TEST_F(Hub, EmptyOrUnlinkedHubsAcceptArrivals) {
     EXPECT_EQ(journal, std::vector<std::string>{"B:1"});
 }
 
-TEST_F(Hub, ResizingKeepsLinkedOutletsAndAddsUnlinkedOnes) {
-    Step a{&journal, "A"}, b{&journal, "B"};
-    TKVHub hub;
-    hub.SetOutCount(2);
-    hub.evOut[0] = MakeEvent<&Step::act>(&a, 0);
-    hub.evOut[1] = MakeEvent<&Step::act>(&b, 0);
-    hub.SetOutCount(1);
-    hub.SetOutCount(3);
-    EXPECT_EQ(hub.OutCount, 3);
-    ASSERT_EQ(hub.evOut.size(), 3u);
-    EXPECT_FALSE(hub.evOut[1].Connected());  // B's link went with the shrink
-    EXPECT_FALSE(hub.evOut[2].Connected());
-    EmitNull(MakeEvent<&TKVHub::actIn>(&hub, 0));
-    EXPECT_EQ(journal, std::vector<std::string>{"A:"});
-}
-
 TEST_F(Hub, ACountWrittenPastTheArrayFiresOnlyWhatExists) {
     Step a{&journal, "A"};
     TKVHub hub;

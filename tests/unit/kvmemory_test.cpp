@@ -11,7 +11,7 @@ namespace {
 
 class Memory : public LinkedTest {};
 
-struct Source {
+struct Pinned {
     TData value;
     int pulls = 0;
     TKV_Event unlinked;
@@ -22,7 +22,7 @@ struct Source {
     void getNoAnswer(TData& d, uint16_t /*index*/) { PullData(d, unlinked); }
 };
 
-struct Sink {
+struct Overwriter {
     std::vector<TData> seen;
     void act(TData& d, uint16_t /*index*/) {
         seen.push_back(d);
@@ -41,8 +41,8 @@ TEST_F(Memory, DefaultIsAlsoTheStoredValueUntilTheFirstStore) {
     EXPECT_EQ(mem.Value.Next, nullptr);
     EXPECT_EQ(mem.Default.Next, nullptr);
 
-    Sink sink;
-    mem.evData = MakeEvent<&Sink::act>(&sink, 0);
+    Overwriter sink;
+    mem.evData = MakeEvent<&Overwriter::act>(&sink, 0);
     const TKV_Event in = MakeEvent<&TKVMemory::actValue>(&mem, 0);
     EmitInt(in, 8);
     EmitNull(in);  // a null incoming value is stored as null: no return to the default
@@ -67,13 +67,13 @@ TEST_F(Memory, WhereTheStoredValueComesFrom) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        Source source{Str("pinned"), 0, {}};
+        Pinned source{Str("pinned"), 0, {}};
         TKVMemory mem;
         mem.SetDefault(IntData(0));
-        if (c.pin == 1) mem.pinData = MakeEvent<&Source::get>(&source, 0);
-        if (c.pin == 2) mem.pinData = MakeEvent<&Source::getNoAnswer>(&source, 0);
-        Sink sink;
-        mem.evData = MakeEvent<&Sink::act>(&sink, 0);
+        if (c.pin == 1) mem.pinData = MakeEvent<&Pinned::get>(&source, 0);
+        if (c.pin == 2) mem.pinData = MakeEvent<&Pinned::getNoAnswer>(&source, 0);
+        Overwriter sink;
+        mem.evData = MakeEvent<&Overwriter::act>(&sink, 0);
 
         TData d = c.incoming;
         Emit(MakeEvent<&TKVMemory::actValue>(&mem, 0), d);
@@ -84,16 +84,6 @@ TEST_F(Memory, WhereTheStoredValueComesFrom) {
         EXPECT_EQ(ToString(d), "overwritten downstream");    // forwarded: fired with the caller's record...
         EXPECT_EQ(ToString(mem.Value), ToString(c.stored));  // ...which is a copy, not the memory itself
     }
-}
-
-TEST_F(Memory, StoresOneValueOfAChain) {
-    TKVMemory mem;
-    TData second = IntData(2);
-    TData d = IntData(1);
-    d.Next = &second;
-    Emit(MakeEvent<&TKVMemory::actValue>(&mem, 0), d);
-    EXPECT_EQ(ToInteger(mem.Value), 1);
-    EXPECT_EQ(mem.Value.Next, nullptr);
 }
 
 }  // namespace

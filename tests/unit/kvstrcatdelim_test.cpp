@@ -13,113 +13,59 @@ namespace {
 
 class Joiner : public LinkedTest {};
 
-// Getters that say who was asked, in order, and an outlet end that keeps what reached it.
-struct Source {
-    std::vector<std::string>* journal = nullptr;
-    const char* name = "";
+// A getter that says it was asked.
+struct Asked {
+    std::vector<std::string>* journal;
+    const char* name;
     TData value;
     void get(TData& d, uint16_t /*index*/) {
-        if (journal) journal->push_back(name);
+        journal->push_back(name);
         d = value;
     }
 };
 
-struct Sink {
-    std::vector<TData> seen;
-    void act(TData& d, uint16_t /*index*/) { seen.push_back(d); }
-};
-
+// Parts: Str1, Delimiter and Str2 as "a|b|c"; pins: one letter a part, '-' unlinked, i integer 32,
+// t text "pin", h real 0.5, k real 1000.
 TEST_F(Joiner, PartsComeFromPinPropertyOrIncoming) {
-    enum Pin { kNone, kInt32, kText, kHalf, kThousand };
-    Source sources[] = {{}, {nullptr, "", IntData(32)}, {nullptr, "", Str("pin")}, {}, {}};
-    SetReal(sources[kHalf].value, 0.5);
-    SetReal(sources[kThousand].value, 1000.0);
+    Source sources[] = {{IntData(32)}, {Str("pin")}, {Real(0.5)}, {Real(1000.0)}};
+    const std::string pins = "ithk";
     const std::string prefix = Cp1251("Обменн данными размером ");
     const std::string suffix = Cp1251(" байт, время ответа - ");
-
     const struct {
         const char* name;
-        std::string str1, delimiter, str2;
-        Pin pin1, pinDelimiter, pin2;
-        std::vector<TData> incoming;  // a chain, first value first
+        std::string parts;
+        const char* pins;
+        std::vector<TData> incoming;
         std::string result;
     } cases[] = {
-        {"fixed texts around a pinned integer",
-         prefix,
-         "",
-         suffix,
-         kNone,
-         kInt32,
-         kNone,
-         {},
-         prefix + "32" + suffix},
-        {"lone empty parts: the first takes the value", "", "", "", kNone, kNone, kNone, {IntData(7)}, "7"},
-        {"an empty last part takes the incoming code",
-         "T: ",
-         "",
-         "",
-         kNone,
-         kText,
-         kNone,
-         {IntData(3)},
-         "T: pin3"},
-        {"an empty middle part takes it when the others are set",
-         "<",
-         "",
-         ">",
-         kNone,
-         kNone,
-         kNone,
-         {Str("x")},
-         "<x>"},
-        // The parts take successive incoming values first, last, middle: 1 | 3 | 2.
-        {"read order first, last, middle",
-         "",
-         "",
-         "",
-         kNone,
-         kNone,
-         kNone,
+        {"fixed texts around a pinned integer", prefix + "||" + suffix, "-i-", {}, prefix + "32" + suffix},
+        {"lone empty parts: the first takes the value", "||", "---", {IntData(7)}, "7"},
+        {"an empty last part takes the incoming code", "T: ||", "-t-", {IntData(3)}, "T: pin3"},
+        {"an empty middle part takes it when the others are set", "<||>", "---", {Str("x")}, "<x>"},
+        {"read order first, last, middle: 1 | 3 | 2",
+         "||",
+         "---",
          {IntData(1), IntData(2), IntData(3)},
          "132"},
-        {"first and last empty: first takes 1, last takes 2",
-         "",
-         "-",
-         "",
-         kNone,
-         kNone,
-         kNone,
-         {IntData(1), IntData(2)},
-         "1-2"},
-        {"pins win over non-empty properties",
-         "p1",
-         "pd",
-         "p2",
-         kText,
-         kInt32,
-         kText,
-         {Str("in")},
-         "pin32pin"},
-        {"reals by the real-to-text rule", "", "", "", kHalf, kThousand, kNone, {}, "0.51000"},
-        {"nothing anywhere gives an empty result", "", "", "", kNone, kNone, kNone, {}, ""},
+        {"first and last empty: first takes 1, last takes 2", "|-|", "---", {IntData(1), IntData(2)}, "1-2"},
+        {"pins win over non-empty properties", "p1|pd|p2", "tit", {Str("in")}, "pin32pin"},
+        {"reals by the real-to-text rule", "||", "hk-", {}, "0.51000"},
+        {"nothing anywhere gives an empty result", "||", "---", {}, ""},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         TKVStrCatDelim cat;
-        cat.Str1 = c.str1;
-        cat.Delimiter = c.delimiter;
-        cat.Str2 = c.str2;
-        const auto link = [&](TKV_Event& pin, Pin p) {
-            if (p != kNone) pin = MakeEvent<&Source::get>(&sources[p], 0);
-        };
-        link(cat.pinStr1, c.pin1);
-        link(cat.pinDelimiter, c.pinDelimiter);
-        link(cat.pinStr2, c.pin2);
-
+        const size_t bar1 = c.parts.find('|'), bar2 = c.parts.find('|', bar1 + 1);
+        cat.Str1 = c.parts.substr(0, bar1);
+        cat.Delimiter = c.parts.substr(bar1 + 1, bar2 - bar1 - 1);
+        cat.Str2 = c.parts.substr(bar2 + 1);
+        TKV_Event* ends[] = {&cat.pinStr1, &cat.pinDelimiter, &cat.pinStr2};
+        for (int i = 0; i < 3; ++i) {
+            const size_t source = pins.find(c.pins[i]);
+            if (source != std::string::npos) *ends[i] = MakeEvent<&Source::get>(&sources[source], 0);
+        }
         std::vector<TData> chain = c.incoming;
-        for (std::size_t i = 0; i + 1 < chain.size(); ++i)
-            chain[i].Next = &chain[i + 1];
-        TData d = chain.empty() ? TData{} : chain[0];
+        TData d = Chain(chain);
         Emit(MakeEvent<&TKVStrCatDelim::actStrCat>(&cat, 0), d);
         EXPECT_EQ(cat.Result, c.result);
     }
@@ -127,12 +73,12 @@ TEST_F(Joiner, PartsComeFromPinPropertyOrIncoming) {
 
 TEST_F(Joiner, PinsArePulledFirstLastMiddle) {
     std::vector<std::string> journal;
-    Source first{&journal, "first", Str("a")}, middle{&journal, "middle", Str("b")},
+    Asked first{&journal, "first", Str("a")}, middle{&journal, "middle", Str("b")},
         last{&journal, "last", Str("c")};
     TKVStrCatDelim cat;
-    cat.pinStr1 = MakeEvent<&Source::get>(&first, 0);
-    cat.pinDelimiter = MakeEvent<&Source::get>(&middle, 0);
-    cat.pinStr2 = MakeEvent<&Source::get>(&last, 0);
+    cat.pinStr1 = MakeEvent<&Asked::get>(&first, 0);
+    cat.pinDelimiter = MakeEvent<&Asked::get>(&middle, 0);
+    cat.pinStr2 = MakeEvent<&Asked::get>(&last, 0);
     EmitNull(MakeEvent<&TKVStrCatDelim::actStrCat>(&cat, 0));
     EXPECT_EQ(journal, (std::vector<std::string>{"first", "last", "middle"}));
     EXPECT_EQ(cat.Result, "abc");
@@ -159,14 +105,6 @@ TEST_F(Joiner, ResultIsForwardedKeptAndOverwritten) {
     Pull(MakeEvent<&TKVStrCatDelim::getResult>(&cat, 0), pulled);
     EXPECT_EQ(DataType(pulled), kTypeString);
     EXPECT_EQ(pulled.Str, "n=6");
-}
-
-TEST_F(Joiner, GetResultBeforeAnyJoinIsAnEmptyString) {
-    TKVStrCatDelim cat;
-    TData pulled = IntData(9);
-    Pull(MakeEvent<&TKVStrCatDelim::getResult>(&cat, 0), pulled);
-    EXPECT_EQ(DataType(pulled), kTypeString);
-    EXPECT_EQ(pulled.Str, "");
 }
 
 TEST_F(Joiner, APinLeadingToItsOwnResultSeesThePreviousJoin) {

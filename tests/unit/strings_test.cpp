@@ -40,15 +40,6 @@ TEST(Pos, FindsTheFirstOccurrence) {
     EXPECT_EQ(Pos("abcd", "abc"), 0);
 }
 
-TEST(Strings, ConcatAppendAndCharToStr) {
-    EXPECT_EQ(Concat("ab", "cd"), "abcd");
-    EXPECT_EQ(Concat("", ""), "");
-    std::string s = "a";
-    AppendChar(s, '\0');
-    EXPECT_EQ(s.size(), 2u);
-    EXPECT_EQ(CharToStr('\xC0'), std::string(1, '\xC0'));
-}
-
 TEST(Cp1251, ConvertsLiteralsAtCompileTime) {
     static constexpr auto kHost = Cp1251("Имя узла:");
     static_assert(kHost.size == 9);

@@ -1,9 +1,11 @@
-// Shared test helpers: records made in one expression, and a fixture with the links switched on.
+// Shared test helpers: records made in one expression, link ends that record or answer, chains, and
+// a fixture with the links switched on.
 #pragma once
 
 #include <gtest/gtest.h>
 
 #include <string_view>
+#include <vector>
 
 #include "runtime/event.h"
 
@@ -17,6 +19,25 @@ inline TData Real(double v) {
     TData d;
     SetReal(d, v);
     return d;
+}
+
+// A link end that keeps a copy of every record that reached it.
+struct Sink {
+    std::vector<TData> seen;
+    void act(TData& d, uint16_t /*index*/) { seen.push_back(d); }
+};
+
+// A getter that answers with a fixed value.
+struct Source {
+    TData value;
+    void get(TData& d, uint16_t /*index*/) { d = value; }
+};
+
+// Links the values into a chain, first value first, and returns a copy of its head (null for none).
+inline TData Chain(std::vector<TData>& values) {
+    for (size_t i = 0; i + 1 < values.size(); ++i)
+        values[i].Next = &values[i + 1];
+    return values.empty() ? TData{} : values[0];
 }
 
 // Links are process-wide: every test that fires or pulls switches them on and leaves them off.

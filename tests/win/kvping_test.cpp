@@ -14,42 +14,14 @@
 #include <vector>
 
 #include "components/kvping.h"
+#include "tests/support/echo.h"
+#include "tests/support/wintest.h"
+#include "tests/unit/testdata.h"
 #include "toolkit/winthread.h"
 
 namespace {
 
-struct Listener {
-    TKVPing* ping = nullptr;
-    std::vector<std::string> events;
-    void onError(TData& d, uint16_t) { events.push_back("error " + ToString(d)); }
-    void onReply(TData& d, uint16_t) {
-        TData rtt, size;
-        ping->getRoundTrip(rtt, 0);
-        ping->getReplySize(size, 1);
-        roundTrip = ToInteger(rtt);
-        events.push_back("reply " + ToString(d) + " " + ToString(size));
-    }
-    int32_t roundTrip = -1;
-};
-
-void Wire(TKVPing& ping, Listener& l) {
-    l.ping = &ping;
-    ping.evError = MakeEvent<&Listener::onError>(&l, 0);
-    ping.evReply = MakeEvent<&Listener::onReply>(&l, 0);
-}
-
-// The lowest free handle slot: it climbs when a handle leaked.
-uintptr_t HandleProbe() {
-    HANDLE e = CreateEventW(nullptr, FALSE, FALSE, nullptr);
-    CloseHandle(e);
-    return reinterpret_cast<uintptr_t>(e);
-}
-
-class RealPing : public ::testing::Test {
-protected:
-    void SetUp() override { EnableLinks(); }
-    void TearDown() override { DisableLinks(); }
-};
+class RealPing : public LinkedTest {};
 
 TEST_F(RealPing, LoopbackAnswersWithItsAddressAndThePayloadSize) {
     struct Case {
@@ -57,30 +29,29 @@ TEST_F(RealPing, LoopbackAnswersWithItsAddressAndThePayloadSize) {
         int32_t dataSize;
         const char* expected;
     };
-    // 0 and 128 did not fit the 32-bit reply record on 64-bit Windows; 65536 + 64 sends 64 bytes.
+    // 0 and 128 did not fit the 32-bit reply record on 64-bit Windows; 65536 + 64 sends 64 bytes;
+    // 65535 bytes (-1) are more than an IPv4 packet holds, and both buffers are sized for them.
     const Case cases[] = {
         {"127.0.0.1", 128, "reply 127.0.0.1 128"},
         {"localhost", 128, "reply 127.0.0.1 128"},
         {"127.0.0.1", 0, "reply 127.0.0.1 0"},
-        {"127.0.0.1", 1, "reply 127.0.0.1 1"},
         {"127.0.0.1", 1400, "reply 127.0.0.1 1400"},
         {"127.0.0.1", 65536 + 64, "reply 127.0.0.1 64"},
         {"127.0.0.2", 32, "reply 127.0.0.2 32"},
-        // 65535 bytes go out, more than an IPv4 packet holds; both buffers are sized for them.
         {"127.0.0.1", -1, "error 3"},
     };
     TKVPing ping;
-    Listener l;
-    Wire(ping, l);
+    EchoListener l;
+    l.Wire(ping);
     ping.Timeout = 1000;
     for (const Case& c : cases) {
         ping.Host = c.host;
         ping.DataSize = c.dataSize;
-        l.events.clear();
+        l.Clear();
         TData in;
         ping.actPing(in, 0);
         EXPECT_EQ(l.events, std::vector<std::string>{c.expected}) << c.host << " " << c.dataSize;
-        EXPECT_GE(l.roundTrip, 0);  // from the last reply
+        EXPECT_GE(l.roundTrip, 0);
         EXPECT_LT(l.roundTrip, 100) << "loopback answers within milliseconds";
     }
 }
@@ -99,8 +70,8 @@ TEST_F(RealPing, RepeatedEchoesLeaveNothingBehind) {
     const uintptr_t before = HandleProbe();
     {
         TKVPing ping;
-        Listener l;
-        Wire(ping, l);
+        EchoListener l;
+        l.Wire(ping);
         ping.Timeout = 1000;
         ping.DataSize = 128;
         for (int i = 0; i < 200; ++i) {

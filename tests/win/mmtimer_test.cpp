@@ -205,137 +205,45 @@ TEST(MMTimerWin, NoWindowIsMadeOrDestroyedUnderTheLock) {
 
 // ---- TKVMMTimer on real ticks
 
-struct Outlets {
-    TKVMMTimer* timer = nullptr;
-    std::vector<std::string> events;
-    std::vector<double> at;
-    void (*onTimer)(Outlets&) = nullptr;
-    void tick(TData&, uint16_t) {
-        events.push_back("timer");
-        at.push_back(NowMs());
-        if (onTimer != nullptr) onTimer(*this);
-    }
-    void stop(TData&, uint16_t) {
-        events.push_back("stop");
-        at.push_back(NowMs());
-    }
-};
-
-class KVMMTimerWin : public ::testing::Test {
-protected:
-    void SetUp() override {
-        EnableLinks();
-        out.timer = &timer;
-        timer.evTimer = MakeEvent<&Outlets::tick>(&out, 0);
-        timer.evStop = MakeEvent<&Outlets::stop>(&out, 1);
-        timer.SetResolution(1);
-        timer.SetEnable(false);
-    }
-    void TearDown() override {
-        DisableLinks();
-        EXPECT_EQ(RunningTimerEvents(), timer.Timer()->Handle != 0 ? 1 : 0);
-    }
-    void Act(void (TKVMMTimer::*entry)(TData&, uint16_t), TData data = TData{}) { (timer.*entry)(data, 0); }
-
-    TKVMMTimer timer;
-    Outlets out;
-};
-
-TEST_F(KVMMTimerWin, CountOfThreeGivesExactlyThreeTicksThenOneStop) {
-    timer.SetInterval(30);
-    timer.SetCount(3);
-    Act(&TKVMMTimer::actStart);
-    Pump(400);
-    EXPECT_EQ(out.events, (std::vector<std::string>{"timer", "timer", "timer", "stop"}));
-    EXPECT_EQ(RunningTimerEvents(), 0);
-}
-
-TEST_F(KVMMTimerWin, CountZeroRunsUntilStop) {
-    timer.SetInterval(20);
-    timer.SetCount(0);
-    Act(&TKVMMTimer::actStart);
-    Pump(300);
-    const size_t ticked = out.events.size();
-    EXPECT_GE(ticked, 8u);
-    EXPECT_LE(ticked, 17u);
-    Act(&TKVMMTimer::actStop);
-    Pump(100);
-    EXPECT_EQ(out.events.size(), ticked + 1);
-    EXPECT_EQ(out.events.back(), "stop");
-}
-
-TEST_F(KVMMTimerWin, StartTwiceMakesOneTimerEvent) {
-    timer.SetInterval(40);
-    Act(&TKVMMTimer::actStart);
-    Act(&TKVMMTimer::actStart);
-    EXPECT_EQ(RunningTimerEvents(), 1);
-    Pump(420);
-    EXPECT_GE(out.events.size(), 7u);
-    EXPECT_LE(out.events.size(), 11u) << "two events would tick twice as often";
-    Act(&TKVMMTimer::actStop);
-}
-
-// 300 ms into a 1000 ms period the interval becomes 200 ms: the next tick comes about 200 ms after
-// the change, not 700.
-TEST_F(KVMMTimerWin, IntervalWhileRunningRestartsThePeriod) {
-    timer.SetInterval(1000);
-    Act(&TKVMMTimer::actStart);
-    Pump(300);
-    ASSERT_TRUE(out.events.empty());
-    TData value;
-    SetString(value, "200");
-    const double changed = NowMs();
-    Act(&TKVMMTimer::actInterval, value);
-    Pump(500);
-    ASSERT_GE(out.at.size(), 1u);
-    EXPECT_GE(out.at[0] - changed, 150);
-    EXPECT_LT(out.at[0] - changed, 450);
-    Act(&TKVMMTimer::actStop);
-}
-
 // The first tick's chain waits 200 ms while pumping messages, as an echo does: the ticks handed
 // over meanwhile are dropped, leave the count alone, and do not pile up behind it.
-TEST_F(KVMMTimerWin, TicksDuringABusyHandlerAreDropped) {
-    static int32_t remainingBefore, remainingAfter;
+struct TBusy {
+    TKVMMTimer* timer;
+    std::vector<double> at;
+    int32_t remainingBefore = 0, remainingAfter = 0;
+    void tick(TData&, uint16_t) {
+        at.push_back(NowMs());
+        if (at.size() != 1) return;
+        remainingBefore = timer->Remaining();
+        Pump(200);
+        remainingAfter = timer->Remaining();
+    }
+};
+
+TEST(KVMMTimerWin, TicksDuringABusyHandlerAreDropped) {
+    EnableLinks();
+    TKVMMTimer timer;
+    TBusy busy{&timer, {}};
+    timer.evTimer = MakeEvent<&TBusy::tick>(&busy, 0);
+    timer.SetResolution(1);
     timer.SetInterval(20);
     timer.SetCount(30);
-    out.onTimer = [](Outlets& o) {
-        if (o.events.size() != 1) return;
-        remainingBefore = o.timer->Remaining();
-        Pump(200);
-        remainingAfter = o.timer->Remaining();
-    };
-    Act(&TKVMMTimer::actStart);
+    TData none;
+    timer.actStart(none, 0);
     Pump(300);
-    Act(&TKVMMTimer::actStop);
-    EXPECT_EQ(remainingBefore, 29);
-    EXPECT_EQ(remainingAfter, 29);
-    ASSERT_GE(out.at.size(), 3u);
+    timer.actStop(none, 0);
+    DisableLinks();
+    EXPECT_EQ(busy.remainingBefore, 29);
+    EXPECT_EQ(busy.remainingAfter, 29);
+    ASSERT_GE(busy.at.size(), 3u);
     // Once the busy chain returned, at most the one waiting tick came at once.
-    const double freed = out.at[0] + 200;
+    const double freed = busy.at[0] + 200;
     int burst = 0;
-    for (double t : out.at) {
+    for (double t : busy.at) {
         if (t >= freed && t < freed + 10) ++burst;
     }
     EXPECT_LE(burst, 2);
-    EXPECT_LE(out.events.size(), 1 + 100 / 20 + 3u);
-}
-
-TEST(KVMMTimerWinLife, DestroyedWhileATickIsOnItsWay) {
-    EnableLinks();
-    Outlets out;
-    auto* timer = new TKVMMTimer;
-    timer->evTimer = MakeEvent<&Outlets::tick>(&out, 0);
-    timer->SetInterval(2);
-    TData none;
-    timer->actStart(none, 0);
-    Sleep(50);
-    delete timer;
-    Pump(50);
-    EXPECT_TRUE(out.events.empty());
-    EXPECT_EQ(RunningTimerEvents(), 0);
-    EXPECT_EQ(TickWindowCount(), 0);
-    DisableLinks();
+    EXPECT_LE(busy.at.size(), 1 + 100 / 20 + 3u);
 }
 
 // Another thread destroys the component while a tick's chain runs on the window thread: the
