@@ -841,6 +841,9 @@ void TControl::SetExStyle(DWORD s) {
 }
 
 void TControl::SetCtl3D(bool v) {
+    // A control already in that state keeps the border its constructor chose (a flat label or button
+    // has none; a border here would also eat the width that size-to-text gave the caption).
+    if ((Ctl3D != 0) == v) return;
     Ctl3D = v ? 1 : 0;
     if (IsControl == 0) return;
     if (v) {

@@ -40,6 +40,9 @@ const StyleCase kStyles[] = {
     {"edit static edge", 1, 0, 2, 0, 1, 0, 0xFF000005, 0, 0, WS_EX_STATICEDGE, WS_EX_CLIENTEDGE},
     {"edit edge ignored", 1, 1, 2, 0, 1, 0, 0xFF000005, 0, 0, 0, WS_EX_STATICEDGE},
     {"edit modal frame", 1, 0, 4, 0, 1, 0, 0xFF000005, 0, 0, WS_EX_CLIENTEDGE | WS_EX_DLGMODALFRAME, 0},
+    // A label or button is made flat, so Ctl3D 1 leaves it without a border.
+    {"label flat as made", 0, 1, 0, 0, 1, 0, 0xFF00000F, 0, WS_BORDER, 0, WS_EX_CLIENTEDGE},
+    {"button flat as made", 2, 1, 0, 0, 1, 0, 0, 0, WS_BORDER, 0, WS_EX_CLIENTEDGE},
     {"label tab stop", 0, 1, 0, 0, 1, 3, 0x0000FF, WS_TABSTOP, 0, 0, 0},
     {"label order 0", 0, 1, 0, 0, 1, 0, 0x00FF00, 0, WS_TABSTOP, 0, 0},
     {"label order -1", 0, 1, 0, 0, 1, -1, 0x00FF00, 0, WS_TABSTOP, 0, 0},
