@@ -31,8 +31,6 @@ TEST_F(Calculator, OperandsAndResult) {
         TData result;
     } cases[] = {
         {"seconds as text", 0.0, 1000.0, 1, false, {Str("5")}, Real(5000.0)},
-        {"text without digits", 0.0, 1000.0, 1, false, {Str("abc")}, Real(0.0)},
-        {"no lower bound", 0.0, 1000.0, 1, false, {Real(0.5)}, Real(500.0)},
         {"null incoming", 0.0, 1000.0, 1, true, {TData{}}, Real(0.0)},
         {"set defaults leave the incoming value alone", 3.0, 1000.0, 1, true, {Str("5")}, Real(3000.0)},
         {"the second operand takes the next value", 0.0, 0.0, 1, false, {IntData(2), Str("3.5")}, Real(7.0)},
@@ -67,35 +65,6 @@ TEST_F(Calculator, OperandsAndResult) {
             EXPECT_EQ(DataType(d), kTypeNull);  // every value of the chain was taken
         }
     }
-}
-
-TEST_F(Calculator, PinnedOperandsWinOverDefaultsAndIncoming) {
-    Source four{IntData(4)}, half{Str("0.5")};
-    TKVMath m;
-    SchemeSettings(m);
-    m.Op1 = 7.0;
-    m.pinOp1 = MakeEvent<&Source::get>(&four, 0);
-    m.pinOp2 = MakeEvent<&Source::get>(&half, 0);
-    TData d = IntData(9);
-    Emit(MakeEvent<&TKVMath::actCalc>(&m, 0), d);
-    EXPECT_EQ(m.Result, 2.0);
-    EXPECT_EQ(ToInteger(d), 9);  // not consumed
-}
-
-TEST_F(Calculator, GetterReportsTheDefaultUntilTheFirstCalculation) {
-    TKVMath m;
-    SchemeSettings(m);
-    m.SetDefault(2.5);
-    const TKV_Event get = MakeEvent<&TKVMath::getResult>(&m, 0);
-    TData pulled;
-    Pull(get, pulled);
-    EXPECT_EQ(DataType(pulled), kTypeReal);
-    EXPECT_EQ(pulled.Real, 2.5);
-
-    m.ResultType = 0;
-    Pull(get, pulled);
-    EXPECT_EQ(DataType(pulled), kTypeInteger);
-    EXPECT_EQ(pulled.Int, 2);
 }
 
 }  // namespace

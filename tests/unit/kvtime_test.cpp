@@ -1,4 +1,4 @@
-// Time formatter: the template letters, padding, and the clock seam it reads.
+// Time formatter: the template letters, padding, and the platform clock behind its seam.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -29,7 +29,6 @@ protected:
 };
 
 TEST_F(TimeFormatter, TemplateLetters) {
-    const TLocalTime midnightSunday{2027, 1, 0, 3, 0, 0, 0, 0};
     TLocalTime nineSeconds = kSaturdayEvening;
     nineSeconds.Second = 9;
     TLocalTime tenSeconds = kSaturdayEvening;
@@ -40,45 +39,24 @@ TEST_F(TimeFormatter, TemplateLetters) {
         const char* text;
     } cases[] = {
         {"D W:M:Y  h:m:s", kSaturdayEvening, "05 06:12:2026  21:59:07"},
-        {"D W:M:Y  h:m:s", midnightSunday, "03 00:01:2027  00:00:00"},
-        {"hh", kSaturdayEvening, "2121"},  // every occurrence
-        {"s|s|s", kSaturdayEvening, "07|07|07"},
+        {"hh", kSaturdayEvening, "2121"},        // every occurrence
         {"s", nineSeconds, "09"},                // padded below 10
         {"s", tenSeconds, "10"},                 // not above
         {"MmM", kSaturdayEvening, "125912"},     // capital M month, small m minute
         {"yxSdHw", kSaturdayEvening, "yxSdHw"},  // letters outside the set stay
         {"Y1", kSaturdayEvening, "20261"},       // digits of a value are never read as letters
-        {"plain text, 0-9!", kSaturdayEvening, "plain text, 0-9!"},
-        {"", kSaturdayEvening, ""},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.format);
         gClock = c.time;
         TKVTime time;
         time.Format = c.format;
-        TData d;
+        TData d = IntData(42);  // a getter overwrites what the record held
         Pull(MakeEvent<&TKVTime::getTime>(&time, 0), d);
         EXPECT_EQ(DataType(d), kTypeString);
         EXPECT_EQ(d.Str, c.text);
         EXPECT_EQ(time.Format, c.format);  // the template is not worked on in place
     }
-}
-
-TEST_F(TimeFormatter, EveryPullReadsTheClockAgainAndOverwritesTheRecord) {
-    TKVTime time;
-    time.Format = "h:m:s";
-    const TKV_Event pin = MakeEvent<&TKVTime::getTime>(&time, 0);
-    gClock = kSaturdayEvening;
-    TData next = IntData(1);
-    TData d = IntData(42);
-    d.Next = &next;
-    Pull(pin, d);
-    EXPECT_EQ(ToString(d), "21:59:07");
-    EXPECT_EQ(d.Next, nullptr);  // a getter writes one value, not a chain
-
-    gClock.Second = 8;
-    Pull(pin, d);
-    EXPECT_EQ(ToString(d), "21:59:08");
 }
 
 // Sakamoto's day of the week, 0 = Sunday, as a reference for the platform clock.
@@ -93,12 +71,7 @@ TEST(LocalTimeSeam, PlatformClockFieldsAreInRangeAndAgree) {
     EXPECT_GE(t.Year, 2024);
     ASSERT_GE(t.Month, 1);
     ASSERT_LE(t.Month, 12);
-    EXPECT_GE(t.Day, 1);
-    EXPECT_LE(t.Day, 31);
     EXPECT_EQ(t.DayOfWeek, DayOfWeek(t.Year, t.Month, t.Day));
-    EXPECT_LE(t.Hour, 23);
-    EXPECT_LE(t.Minute, 59);
-    EXPECT_LE(t.Second, 59);
     EXPECT_LE(t.Milliseconds, 999);
 }
 

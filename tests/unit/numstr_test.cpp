@@ -18,18 +18,11 @@ struct IntCase {
 TEST(StrToInt, ReadsSignAndLeadingDigitsOnly) {
     const IntCase cases[] = {
         {"12abc", 12},
-        {"abc", 0},
-        {"", 0},
         {" 7", 0},
         {"+7", 7},
-        {"-15", -15},
         {"+-3", 0},
-        {"007", 7},
-        {"1 2", 1},
         {"-2147483648", INT32_MIN},
-        {"2147483647", INT32_MAX},
         {"2147483648", INT32_MIN},
-        {"4294967296", 0},
         {"4294967297", 1},
     };
     for (const auto& c : cases)
@@ -38,17 +31,10 @@ TEST(StrToInt, ReadsSignAndLeadingDigitsOnly) {
 
 TEST(StrToIndex, EmptyAndNonNumericTextsAreNoIndex) {
     const IntCase cases[] = {
-        {"", -1}, {"abc", -1}, {"0", 0}, {"0x", 0}, {"-0", -1}, {"+0", -1}, {"5", 5}, {"-3", -3}, {" 1", -1},
+        {"", -1}, {"abc", -1}, {"0x", 0}, {"-0", -1}, {"-3", -3},
     };
     for (const auto& c : cases)
         EXPECT_EQ(StrToIndex(c.text), c.value) << '"' << c.text << '"';
-}
-
-TEST(IntToStr, WritesPlainDecimal) {
-    const IntCase cases[] = {
-        {"0", 0}, {"-15", -15}, {"2147483647", INT32_MAX}, {"-2147483648", INT32_MIN}, {"10", 10}};
-    for (const auto& c : cases)
-        EXPECT_EQ(IntToStr(c.value), c.text);
 }
 
 struct RealCase {
@@ -58,10 +44,8 @@ struct RealCase {
 
 TEST(StrToReal, ScansLikeTheProgramDoes) {
     const RealCase cases[] = {
-        {"12.5", 12.5},  {"1,5", 15.0},   {"1.2.3", 1.2},  {"2e3", 2000.0},   {"3-", 3.0},
-        {"12 kg", 12.0}, {"", 0.0},       {"-2.5", -2.5},  {"+4", 4.0},       {"abc", 0.0},
-        {"0.5", 0.5},    {"1e-3", 0.001}, {"5E2x", 500.0}, {"1.5e+2", 150.0}, {"7e", 7.0},
-        {"-", 0.0},      {"0.3", 0.3},    {".25", 0.25},   {"1 000", 1000.0}, {"2e-1", 0.2},
+        {"1,5", 15.0},   {"1.2.3", 1.2},  {"3-", 3.0}, {"-2.5", -2.5}, {"abc", 0.0},
+        {"1e-3", 0.001}, {"5E2x", 500.0}, {"7e", 7.0}, {".25", 0.25},  {"1 000", 1000.0},
     };
     for (const auto& c : cases)
         EXPECT_DOUBLE_EQ(StrToReal(c.text), c.value) << '"' << c.text << '"';
@@ -70,34 +54,21 @@ TEST(StrToReal, ScansLikeTheProgramDoes) {
 TEST(StrToReal, HugeTextsSaturateInsteadOfTrapping) {
     EXPECT_EQ(StrToReal("1e999999"), HUGE_VAL);
     EXPECT_EQ(StrToReal("-1e400"), -HUGE_VAL);
-    EXPECT_EQ(StrToReal("0e999999"), 0.0);
     EXPECT_EQ(StrToReal("1e-999999"), 0.0);
     EXPECT_EQ(StrToReal(std::string(6000, '9')), HUGE_VAL);
-    EXPECT_DOUBLE_EQ(StrToReal("1e308"), 1e308);
 }
 
 TEST(RealToStr, FifteenDigitsNoExponent) {
     const RealCase cases[] = {
-        {"0", 0.0},
         {"0", -0.0},
-        {"0.5", 0.5},
-        {"0.0001", 0.0001},
-        {"123.456", 123.456},
-        {"1000", 1000.0},
         {"-2.5", -2.5},
-        {"0.333333333333333", 1.0 / 3.0},
-        {"123456789012346000", 123456789012345678.0},
-        {"100000000000000000000", 1e20},
-        {"0.00000000000000000001", 1e-20},
         {"0.666666666666667", 2.0 / 3.0},
-        {"999999999999994", 999999999999994.0},
+        {"123456789012346000", 123456789012345678.0},
+        {"0.00000000000000000001", 1e-20},
         // The rule rounds once at fourteen digits before it settles on fifteen, so a run of nines
         // that rounds up there carries into the next power of ten.
         {"1000000000000000", 999999999999999.0},
-        {"1000000000000000", 999999999999995.0},
         {"1", 0.999999999999999},
-        {"0.99999999999999", 0.99999999999999},
-        {"4294967296", 4294967296.0},
         {"0.3", 0.1 + 0.2},
     };
     for (const auto& c : cases)
@@ -132,21 +103,12 @@ TEST(RoundToInt32, HalvesGoToEven) {
     const struct {
         double value;
         int32_t rounded;
-    } cases[] = {{2.5, 2},
-                 {3.5, 4},
-                 {-2.5, -2},
-                 {0.5, 0},
-                 {1.5, 2},
-                 {-0.4, 0},
-                 {2147483647.0, INT32_MAX},
-                 {4294967296.0 + 5, 5},
-                 {1e30, 0}};
+    } cases[] = {{2.5, 2}, {3.5, 4}, {-2.5, -2}, {4294967296.0 + 5, 5}, {1e30, 0}};
     for (const auto& c : cases)
         EXPECT_EQ(RoundToInt32(c.value), c.rounded) << c.value;
 }
 
 TEST(IntToHex, PadsAndCuts) {
-    EXPECT_EQ(IntToHex(0x401234, 8), "00401234");
     EXPECT_EQ(IntToHex(0xDEADBEEF, 8), "DEADBEEF");
     EXPECT_EQ(IntToHex(0xABCDEF, 4), "CDEF");
     EXPECT_EQ(IntToHex(0xF, 10), "000000000F");
