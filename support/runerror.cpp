@@ -36,8 +36,7 @@ constexpr std::array<TFault, 16> kFaults = {{
 // The SSE unit reports its traps as one code; its status flags say which one.
 constexpr uint32_t kSseTraps = 0xC00002B5;
 constexpr uint32_t kSseFaults = 0xC00002B4;
-constexpr uint32_t kSseInvalid = 0x01, kSseDenormal = 0x02, kSseZeroDivide = 0x04, kSseOverflow = 0x08,
-                   kSseUnderflow = 0x10;
+constexpr uint32_t kSseDenormal = 0x02, kSseZeroDivide = 0x04, kSseOverflow = 0x08, kSseUnderflow = 0x10;
 
 std::string Hex(uintptr_t value) {
     if constexpr (sizeof(uintptr_t) > 4) {
