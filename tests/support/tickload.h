@@ -1,18 +1,18 @@
 // A window under tick load, driven by real X input: shared by the tick-starvation test and its
 // measuring program. Windows only.
 //
-// The window thread runs the toolkit's own loop (Run) with a form holding a button, an edit and a
-// painted pad, while a multimedia timer's ticks each spin for a set time on that thread. A driver
-// thread clicks and types through xdotool (a Unix program, which Wine starts like any other) and
-// waits for the window to react.
+// The window thread runs the toolkit's own loop (Run) with a painted form holding a button and an
+// edit, while a multimedia timer's ticks each spin (or wait pumping, as an echo does) for a
+// set time on that thread. A driver thread clicks and types through xdotool (a Unix program, which
+// Wine starts like any other) and waits for the window to react.
 #pragma once
 
 #include <windows.h>
 
 #include <algorithm>
 #include <atomic>
+#include <functional>
 #include <string>
-#include <vector>
 
 #include "tests/support/wintest.h"
 #include "toolkit/applet.h"
@@ -30,8 +30,7 @@ inline bool Xdotool(const std::string& args) {
     const std::string mark =
         "/tmp/echometer-xdo-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++serial);
     std::wstring markWin = L"Z:" + ToWide(mark);
-    for (auto& ch : markWin)
-        if (ch == L'/') ch = L'\\';
+    std::replace(markWin.begin(), markWin.end(), L'/', L'\\');
     std::wstring cmd = L"/bin/sh -c \"/usr/bin/xdotool " + ToWide(args) + L"; : > " + ToWide(mark) + L"\"";
     STARTUPINFOW si{};
     si.cb = sizeof(si);
@@ -56,112 +55,52 @@ inline std::string CentreArgs(HWND w) {
 }
 
 class TTickLoad {
-    template <class Driver>
-    struct TCall {
-        TTickLoad* load;
-        Driver* driver;
-        static DWORD WINAPI Main(void* p) {
-            auto* c = static_cast<TCall*>(p);
-            (*c->driver)(*c->load);
-            // Ticks stop working, so that a queue they kept full drains and the close gets through.
-            c->load->Done = true;
-            PostMessageW(c->load->Form->Handle, WM_CLOSE, 0, 0);
-            return 0;
-        }
-    };
-
 public:
-    int Period;  // ms
-    int Work;    // ms each tick spins
-    int Ticks = 0;
+    int Period;     // ms
+    int Work;       // ms each tick spins or waits
+    bool Pumping;   // a tick's work is a pumping wait (as an echo's), not a spin
+    int Ticks = 0;  // handled
     double FirstTick = 0, LastTick = 0;
-    TControl* App = nullptr;
+    double LastFromStart = 0;  // see Click
     TControl* Form = nullptr;
     TControl* Button = nullptr;
     TControl* Edit = nullptr;
-    TControl* Pad = nullptr;
-    HANDLE Clicked = CreateEventW(nullptr, FALSE, FALSE, nullptr);
     HANDLE Painted = CreateEventW(nullptr, FALSE, FALSE, nullptr);
-    double ClickedAt = 0;
-    std::atomic<bool> Done{false};
-    int64_t DroppedAtStart = 0;
-
-    bool Pumping = false;  // a tick's work is a pumping wait (as an echo's), not a spin
-    bool Busy = false;     // a pumping tick is under way: a nested one is dropped, as the component does
 
     TTickLoad(int period, int work, bool pumping = false) : Period(period), Work(work), Pumping(pumping) {}
     ~TTickLoad() {
-        CloseHandle(Clicked);
-        CloseHandle(Painted);
+        for (HANDLE h : {Clicked, Painted, Never})
+            CloseHandle(h);
     }
 
     // Builds and runs the window on this thread until driver(*this) returns (on its own thread).
-    // False when the window or the timer could not be made.
-    template <class Driver>
-    bool Run(Driver driver) {
+    // False when the window, the timer or the thread could not be made.
+    bool Run(std::function<void(TTickLoad&)> driver) {
+        Driver = std::move(driver);
         Applet = nullptr;
         AppletRunning = AppletTerminated = AppletUsed = false;
-        App = NewApplet("ticks");
-        Form = NewForm(App, "ticks");
+        TControl* app = NewApplet("ticks");
+        Form = NewForm(app, "ticks");
         Form->SetBoundsRect({40, 40, 440, 300});
         Button = NewButton(Form, "STOP");
         Button->SetBoundsRect({20, 20, 140, 60});
-        Button->OnClick = TOnEvent{[](void* self, TObj*) {
-                                       auto* t = static_cast<TTickLoad*>(self);
-                                       t->ClickedAt = NowMs();
-                                       SetEvent(t->Clicked);
-                                   },
-                                   this};
+        Button->OnClick = MakeOnEvent<&TTickLoad::OnClick>(this);
         Edit = NewEditbox(Form, 0);
         Edit->SetBoundsRect({20, 80, 220, 104});
-        Pad = NewControl(Form, "Form");
-        Pad->Style = WS_CHILD | WS_VISIBLE;
-        Pad->SetBoundsRect({240, 20, 380, 200});
-        Pad->SetOnPaint(TOnPaint{[](void* self, TControl* pad, HDC dc) {
-                                     RECT r;
-                                     GetClientRect(pad->Handle, &r);
-                                     FillRect(dc, &r, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
-                                     SetEvent(static_cast<TTickLoad*>(self)->Painted);
-                                 },
-                                 this});
+        Form->SetOnPaint(MakeMethod<&TTickLoad::OnPaint>(this));
         Form->SetCreateVisible(true);
         if (!Form->CreateWindow()) return false;
         SetForegroundWindow(Form->Handle);
-
         TMMTimer* timer = NewMMTimer(Period);
         if (timer == nullptr) return false;
         timer->Resolution = 1;
-        timer->OnTimer = TOnEvent{[](void* self, TObj*) {
-                                      auto* t = static_cast<TTickLoad*>(self);
-                                      if (t->Busy) return;
-                                      const double now = NowMs();
-                                      if (t->Ticks++ == 0) t->FirstTick = now;
-                                      t->LastTick = now;
-                                      if (t->Pumping) {
-                                          t->Busy = true;
-                                          HANDLE never = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-                                          if (!t->Done) PumpingWait(never, static_cast<DWORD>(t->Work));
-                                          CloseHandle(never);
-                                          t->Busy = false;
-                                          return;
-                                      }
-                                      while (!t->Done && NowMs() - now < t->Work) {
-                                      }
-                                  },
-                                  this};
-        DroppedAtStart = DroppedTicks();
+        timer->OnTimer = MakeOnEvent<&TTickLoad::OnTick>(this);
         timer->SetEnabled(true);
-
-        TCall<Driver> call{this, &driver};
-        HANDLE thread = CreateThread(nullptr, 0, &TCall<Driver>::Main, &call, 0, nullptr);
-        if (thread == nullptr) {
-            TObj::Free(timer);
-            return false;
-        }
-        TControl* app = App;
-        ::Run(app);
+        HANDLE thread = CreateThread(nullptr, 0, &TTickLoad::Drive, this, 0, nullptr);
+        if (thread != nullptr) ::Run(app);
         timer->SetEnabled(false);
         TObj::Free(timer);
+        if (thread == nullptr) return false;
         WaitForSingleObject(thread, INFINITE);
         CloseHandle(thread);
         return true;
@@ -179,9 +118,50 @@ public:
         LastFromStart = ClickedAt - start;
         return std::max(0.0, ClickedAt - sent);
     }
-    double LastFromStart = 0;
 
     double TicksPerSecond() const {
         return Ticks > 1 && LastTick > FirstTick ? (Ticks - 1) * 1000.0 / (LastTick - FirstTick) : 0;
+    }
+
+private:
+    std::function<void(TTickLoad&)> Driver;
+    std::atomic<bool> Done{false};
+    bool Busy = false;
+    double ClickedAt = 0;
+    HANDLE Clicked = CreateEventW(nullptr, FALSE, FALSE, nullptr);
+    HANDLE Never = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+
+    static DWORD WINAPI Drive(void* self) {
+        auto* t = static_cast<TTickLoad*>(self);
+        t->Driver(*t);
+        // Ticks stop working, so that a queue they kept full drains and the close gets through.
+        t->Done = true;
+        PostMessageW(t->Form->Handle, WM_CLOSE, 0, 0);
+        return 0;
+    }
+
+    void OnClick(TObj* /*sender*/) {
+        ClickedAt = NowMs();
+        SetEvent(Clicked);
+    }
+
+    void OnPaint(TControl* form, HDC dc) {
+        RECT r;
+        GetClientRect(form->Handle, &r);
+        FillRect(dc, &r, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+        SetEvent(Painted);
+    }
+
+    // A tick that comes while a pumping one waits is dropped, as the component does.
+    void OnTick(TObj* /*sender*/) {
+        if (Busy) return;
+        const double now = NowMs();
+        if (Ticks++ == 0) FirstTick = now;
+        LastTick = now;
+        Busy = true;
+        if (Pumping && !Done) PumpingWait(Never, static_cast<DWORD>(Work));
+        while (!Pumping && !Done && NowMs() - now < Work) {
+        }
+        Busy = false;
     }
 };

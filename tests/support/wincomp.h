@@ -40,9 +40,7 @@ inline TKVMainForm* MainForm() {
         auto* f = Configured(new TKVMainForm(nullptr), 0, 0, 420, 374);
         f->Color = 0xFF00000F;
         f->Ctl3D = 1;
-        f->SetCaption("wincomp");
         f->SetBorderStyle(1);
-        f->PlaceInit = MakeMethod<&TKVMainForm::CenterOnScreen>(f);
         f->InitControl();
         EnableLinks();
         RunStartProcs();
@@ -61,10 +59,8 @@ T* Make(int32_t left, int32_t top, int32_t width, int32_t height) {
 struct Probe {
     std::vector<std::string> Got;
     TData Answer;
-    int Pulls = 0;
     void on(TData& d, uint16_t i) { Got.push_back(std::to_string(i) + ":" + ToString(d)); }
     void get(TData& d, uint16_t) {
-        ++Pulls;
         if (Answer.Type != kTypeNull) d = Answer;
     }
     TKV_Event Out(uint16_t i) { return MakeEvent<&Probe::on>(this, i); }
