@@ -54,7 +54,6 @@ TEST(KVRichEdit, EveryLineIsKeptWithItsOwnColourAndStyle) {
         ++lines;
     EXPECT_EQ(lines, total)
         << "a CR LF before every line but the first (EM_GETLINECOUNT counts wrapped ones)";
-    EXPECT_GT(kept.size(), total * 80u) << "far past the control's default limit";
     EXPECT_TRUE(kept.ends_with(std::to_string(total - 1) + " " + line));
 
     // The control counts each line break as one character: line n has n of them before it.
