@@ -368,27 +368,50 @@ def suite_netns(probe, exe):
     close_and_end(app, "closed while echoes to a silent host run")
 
 
-def suite_dpi(probe, exe):
-    app = App(probe, exe)
-    if check(app.main_window(), "main window at 144 dpi"):
-        check_layout(app, "144 dpi")
-        probe.shot("dpi144")
-        close_and_end(app, "dpi")
+def run_dpi(probe_exe, exe, env):
+    """The program at 96 dpi, then at 144 (what Windows sets for 150 % display scaling), in one prefix.
+
+    A program that is not dpi-aware is scaled by the system as a whole, so it keeps its 96-dpi layout
+    and fonts. A system that reads every program as aware (Wine 8) scales none and hands it 144 dpi:
+    there the window must still keep its size and every control its place, and the fonts follow."""
+    runs = {}
+    for dpi in (96, 144):
+        probe = Probe(probe_exe, env)
+        try:
+            if dpi == 96:
+                m = probe.ask("manifest Z:" + exe.replace("/", "\\"))
+                check(re.search(r"<dpiAware[^>]*>\s*false\s*</dpiAware>", m) is not None, "manifest: not dpi-aware")
+                check("Microsoft.Windows.Common-Controls" in m and 'version="6.0.0.0"' in m
+                      and 'level="asInvoker"' in m, "manifest: common controls 6, asInvoker")
+            scaled = probe.ask("aware") == "0"
+            app = App(probe, exe)
+            if not check(app.main_window(), "main window at %d dpi" % dpi):
+                return
+            left, top, width, height = (int(v) for v in probe.ask("rect " + app.window).split())
+            check((width, height) == (420, 374), "%d dpi: outer size %dx%d" % (dpi, width, height))
+            check_layout(app, "%d dpi" % dpi)
+            runs[dpi] = sorted((k.text, k.width, k.height) for k in
+                               (Control(probe, s) for s in probe.ask("kids " + app.window).split(";") if s)
+                               if "static" in k.cls.lower() and k.text)
+            probe.shot("dpi%d" % dpi)
+            close_and_end(app, "%d dpi" % dpi)
+        finally:
+            probe.close()
+        if dpi == 96:
+            subprocess.run(["wine", "reg", "add", r"HKCU\Control Panel\Desktop", "/v", "LogPixels", "/t", "REG_DWORD",
+                            "/d", "144", "/f"], env=dict(env, WINEPREFIX=env["ECHOMETER_WINEPREFIX"],
+                                                          WINEDEBUG="-all"), check=False, capture_output=True)
+            subprocess.run(["wineserver", "-w"], env=dict(env, WINEPREFIX=env["ECHOMETER_WINEPREFIX"]), check=False)
+    if scaled:
+        check(runs[144] == runs[96], "144 dpi: the labels keep their 96-dpi sizes %s" % runs[144])
+    else:
+        check(runs[144] != runs[96], "144 dpi: the system scales no program, so the fonts follow 144 dpi")
+        print("     this system reads every program as dpi-aware: the scaling itself is not seen here")
 
 
 def main():
     exe, probe_exe, suite = sys.argv[1:4]
     env = dict(os.environ)
-    if suite == "dpi":
-        # At 150 % the system scales a program that is not dpi-aware as a whole, so it keeps its 96-dpi
-        # layout; a system that reads every program as aware (Wine 8) scales none, and there is nothing
-        # to test.
-        probe = Probe(probe_exe, env)
-        aware = probe.ask("aware")
-        probe.close()
-        if aware == "1":
-            print("dpi: this system reads every program as dpi-aware and scales none; skipped")
-            return 77
     if suite in ("netns", "dpi"):
         # A prefix of its own: the namespace needs its own wineserver, the dpi its own registry.
         tmp = tempfile.mkdtemp(prefix="echometer-e2e-")
@@ -400,20 +423,15 @@ def main():
                 return 77
             return subprocess.run(["unshare", "-n", "--", "sh", "-c", "ip link set lo up && exec \"$@\"", "sh",
                                    sys.executable, *sys.argv], env=dict(env, E2E_IN_NETNS="1")).returncode
-    if suite == "dpi":
-        # 144 dpi: what Windows sets for 150 % display scaling.
-        os.makedirs(os.path.dirname(env["ECHOMETER_WINEPREFIX"]), exist_ok=True)
-        warm = Probe(probe_exe, env)
-        warm.close()
-        subprocess.run(["wine", "reg", "add", r"HKCU\Control Panel\Desktop", "/v", "LogPixels", "/t", "REG_DWORD",
-                        "/d", "144", "/f"], env=dict(env, WINEPREFIX=env["ECHOMETER_WINEPREFIX"], WINEDEBUG="-all"),
-                       check=False, capture_output=True)
-        subprocess.run(["wineserver", "-w"], env=dict(env, WINEPREFIX=env["ECHOMETER_WINEPREFIX"]), check=False)
-    probe = Probe(probe_exe, env)
+    probe = Probe(probe_exe, env) if suite != "dpi" else None
     try:
-        globals()["suite_" + suite](probe, exe)
+        if probe is None:
+            run_dpi(probe_exe, exe, env)
+        else:
+            globals()["suite_" + suite](probe, exe)
     finally:
-        probe.close()
+        if probe is not None:
+            probe.close()
         if "ECHOMETER_WINEPREFIX" in env and env["ECHOMETER_WINEPREFIX"] != os.environ.get("ECHOMETER_WINEPREFIX"):
             shutil.rmtree(os.path.dirname(env["ECHOMETER_WINEPREFIX"]), ignore_errors=True)
     print("%s: %d failures" % (suite, len(failures)))

@@ -166,7 +166,16 @@ std::string Answer(const std::string& line) {
         return std::to_string(start) + ' ' + std::to_string(end);
     }
     if (cmd == "aware") return IsProcessDPIAware() ? "1" : "0";  // does the system scale this program?
-    if (cmd == "rect") return Rect(Parse(rest));                 // screen left top width height
+    if (cmd == "manifest") {  // manifest <exe>: the program's embedded manifest, as the loader reads it
+        HMODULE m = LoadLibraryExW(Wide(rest).c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+        HRSRC r = m != nullptr ? FindResourceW(m, MAKEINTRESOURCEW(1), MAKEINTRESOURCEW(24)) : nullptr;
+        const char* bytes =
+            r != nullptr ? static_cast<const char*>(LockResource(LoadResource(m, r))) : nullptr;
+        std::string text = bytes != nullptr ? std::string(bytes, SizeofResource(m, r)) : "";
+        if (m != nullptr) FreeLibrary(m);
+        return Utf8(Wide(text));
+    }
+    if (cmd == "rect") return Rect(Parse(rest));  // screen left top width height
     if (cmd == "text") return Utf8(TextOf(Parse(rest)));
     if (cmd == "kids") {  // kids <hwnd>: "hwnd class left top width height style|text" each, ";"-separated
         std::string out;

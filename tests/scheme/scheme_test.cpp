@@ -194,16 +194,9 @@ TEST_F(Scheme, EveryLinkJoinsWhatTheTableNames) {
     EXPECT_EQ(s->Components().back(), s->MsgAbout);
 }
 
-TEST_F(Scheme, StartsWithPeriod1AndAnEmptyLog) {
-    EXPECT_EQ(Period(), "1");
-    EXPECT_EQ(TimerMs(), 1000);
-    EXPECT_EQ(LogText(), "");
-    EXPECT_EQ(s->LedHost->State, 0);
-    EXPECT_EQ(s->LedCycle->State, 0);
-}
-
 TEST_F(Scheme, RepliesFailuresStartAndStopBuildTheWrittenLines) {
-    Click(s->BtnClear);
+    EXPECT_EQ(Period(), "1");
+    EXPECT_EQ(LogText(), "");
 
     Click(s->BtnPing);
     EXPECT_EQ(LogText(), std::string(Cp1251("Обменн данными размером 128 байт, время ответа - 7 мсек (")) +
