@@ -1,5 +1,6 @@
 // Text-to-integer: never fails, reads only the sign position and the leading digits, and agrees with
-// the integer-to-text rule.
+// the integer-to-text rule. Text-to-index: the same, except that empty and non-numeric texts are
+// "no index" (-1).
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -26,8 +27,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     if (StrToInt(IntToStr(value)) != value) abort();
 
+    // A text that names index 0 starts with the digit 0.
+    const int32_t index = StrToIndex(text);
+    const bool none = text.empty() || (value == 0 && text[0] != '0');
+    if (none ? index != -1 : index != value) abort();
+
     TData d;
     SetString(d, text);
-    if (ToInteger(d) != value) abort();
+    if (ToInteger(d) != value || ToIndex(d) != index) abort();
     return 0;
 }

@@ -1,4 +1,5 @@
-// Text-to-real: never fails, never traps, and reads plain decimal texts exactly enough.
+// Text-to-real: never fails, never traps, and reads plain decimal texts exactly enough. Whether a real
+// turns into text and back is the real-to-text target's part.
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
@@ -34,10 +35,5 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         if (std::fabs(value - expected) > std::fabs(expected) * 1e-15) abort();
     }
 
-    // Whatever was read turns into text and back without drifting beyond 15 digits.
-    if (std::isfinite(value)) {
-        const double again = StrToReal(RealToStr(value));
-        if (std::fabs(again - value) > std::fabs(value) * 1e-14) abort();
-    }
     return 0;
 }

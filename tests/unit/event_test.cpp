@@ -1,4 +1,5 @@
-// Links: the emit loop with forwarding and cycles, the read rules, links switched off.
+// The records on every link and the links themselves: conversions of every tag, the emit loop with
+// forwarding, recursion and cycles, the read rules, links switched off.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -10,27 +11,64 @@
 
 namespace {
 
+TEST(TData, ConversionsOfEveryTag) {
+    const struct {
+        TData data;
+        int32_t integer;
+        const char* text;
+        double real;
+        int32_t index;
+    } cases[] = {
+        {TData{}, 0, "", 0.0, -1},  //
+        {IntData(-15), -15, "-15", -15.0, -15},
+        {Str("1,5"), 1, "1,5", 15.0, 1},    // each conversion by its own text rule
+        {Real(2.5), 2, "2.5", 2.5, 2},      // halves to even
+        {Real(-0.0), 0, "0", -0.0, 0},      //
+        {Tagged(NoValue), 0, "", 0.0, -1},  // any other tag reads as null
+        {Tagged(kTypeInteger | ForwardFlag), 0, "", 0.0, -1},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(static_cast<int>(c.data.Type));
+        EXPECT_EQ(ToInteger(c.data), c.integer);
+        EXPECT_EQ(ToString(c.data), c.text);
+        EXPECT_DOUBLE_EQ(ToReal(c.data), c.real);
+        EXPECT_EQ(ToIndex(c.data), c.index);
+    }
+}
+
+// A stale forwarding target or chain left in a record would send the next fire somewhere else.
+TEST(TData, SettersClearLinks) {
+    TData other;
+    TKV_Event outlet;
+    TData d;
+    d.Target = &outlet;
+    d.Next = &other;
+    SetString(d, static_cast<const char*>(nullptr));
+    EXPECT_EQ(DataType(d), kTypeString);
+    EXPECT_EQ(d.Target, nullptr);
+    EXPECT_EQ(d.Next, nullptr);
+}
+
 class Links : public LinkedTest {};
 
 // A target that records what reached it and can be told what to do with the record.
 struct Probe {
     std::vector<std::string> seen;
-    std::vector<uint16_t> indices;
     TKV_Event out;
-    enum { kKeep, kForwardInt, kForwardStr, kRefire } mode = kKeep;
-    int refires = 0;
+    enum { kKeep, kForwardInt, kForwardStr, kRefire, kBounce } mode = kKeep;
+    int left = 0;
 
     void act(TData& d, uint16_t index) {
-        seen.push_back(std::to_string(d.Type) + ":" + ToString(d));
-        indices.push_back(index);
+        if (mode == kBounce) {
+            if (--left > 0) ForwardInteger(d, out, left);
+            return;
+        }
+        seen.push_back(std::to_string(index) + ":" + std::to_string(d.Type) + ":" + ToString(d));
         if (mode == kForwardInt) ForwardInteger(d, out, static_cast<int32_t>(seen.size()));
         if (mode == kForwardStr) ForwardString(d, out, "fwd");
-        if (mode == kRefire && refires-- > 0) EmitInt(out, refires);
+        if (mode == kRefire && left-- > 0) EmitInt(out, left);
     }
-    void get(TData& d, uint16_t index) {
-        indices.push_back(index);
-        SetString(d, "pulled");
-    }
+    void get(TData& d, uint16_t /*index*/) { SetString(d, "pulled"); }
     void getNothing(TData& /*d*/, uint16_t /*index*/) {}
     void getNoValue(TData& d, uint16_t /*index*/) { PullData(d, out); }
 };
@@ -44,42 +82,30 @@ TEST_F(Links, ForwardingRunsAsALoopAndLeavesTheValueInTheRecord) {
     b.out = MakeEvent<&Probe::act>(&c, 2);
     TData d = IntData(0);
     Emit(MakeEvent<&Probe::act>(&a, 0), d);
-    EXPECT_EQ(b.seen, std::vector<std::string>{"2:fwd"});  // the flag is gone before the target runs
-    EXPECT_EQ(c.seen, std::vector<std::string>{"1:1"});
-    EXPECT_EQ(c.indices, std::vector<uint16_t>{2});
+    EXPECT_EQ(b.seen, std::vector<std::string>{"1:2:fwd"});  // the flag is gone before the target runs
+    EXPECT_EQ(c.seen, std::vector<std::string>{"2:1:1"});
     EXPECT_EQ(DataType(d), kTypeInteger);
     EXPECT_EQ(ToInteger(d), 1);
 }
 
-TEST_F(Links, RecursiveFiringAndCyclesThatEnd) {
-    // A target that fires its own outlet back into itself a fixed number of times.
+TEST_F(Links, RecursionAndCyclesThatEnd) {
+    // A target that fires its own outlet back into itself, nested 100 deep.
     Probe p;
     p.mode = Probe::kRefire;
-    p.refires = 100;
+    p.left = 100;
     p.out = MakeEvent<&Probe::act>(&p, 3);
     EmitNull(p.out);
     EXPECT_EQ(p.seen.size(), 101u);
-    EXPECT_EQ(p.seen.back(), "1:0");
+    EXPECT_EQ(p.seen.back(), "3:1:0");
+    // Forwarding to itself a million times would overflow a nested implementation.
+    p.mode = Probe::kBounce;
+    p.left = 1000000;
+    EmitNull(p.out);
+    EXPECT_EQ(p.left, 0);
 }
 
-TEST_F(Links, LongForwardingCycleDoesNotGrowTheStack) {
-    // Two actions forwarding to each other a million times would overflow a nested implementation.
-    struct PingPong {
-        TKV_Event out;
-        int* left;
-        void act(TData& d, uint16_t /*index*/) {
-            if (--*left > 0) ForwardInteger(d, out, *left);
-        }
-    };
-    int left = 1000000;
-    PingPong a{{}, &left}, b{{}, &left};
-    a.out = MakeEvent<&PingPong::act>(&b, 0);
-    b.out = MakeEvent<&PingPong::act>(&a, 0);
-    EmitNull(a.out);
-    EXPECT_EQ(left, 0);
-}
-
-TEST_F(Links, ReadStringFollowsTheReadRule) {
+// A value taken from the incoming record advances it along its chain; a null record does not.
+TEST_F(Links, ReadStringAndReadDataFollowTheReadRule) {
     Probe p;
     const TKV_Event pins[] = {TKV_Event{}, MakeEvent<&Probe::get>(&p, 0),
                               MakeEvent<&Probe::getNothing>(&p, 0), MakeEvent<&Probe::getNoValue>(&p, 0)};
@@ -87,60 +113,41 @@ TEST_F(Links, ReadStringFollowsTheReadRule) {
         const char* name;
         int pin;
         const char* def;
-        TData incoming;
+        bool nullIncoming;
         const char* result;
         bool consumed;
     } cases[] = {
-        {"pin wins over default", 1, "def", Str("in"), "pulled", false},
-        {"silent getter gives empty, not default", 2, "def", Str("in"), "", false},
-        {"NoValue answer falls back to default", 3, "def", Str("in"), "def", false},
-        {"NoValue answer falls back to incoming", 3, "", Str("in"), "in", true},
-        {"incoming when no default", 0, "", Str("in"), "in", true},
-        {"null incoming", 0, "", TData{}, "", false},
+        {"pin wins over default", 1, "def", false, "pulled", false},
+        {"silent getter gives empty, not default", 2, "def", false, "", false},
+        {"NoValue answer falls back to default", 3, "def", false, "def", false},
+        {"NoValue answer falls back to incoming", 3, "", false, "in", true},
+        {"incoming when no default", 0, "", false, "in", true},
+        {"null incoming", 0, "", true, "", false},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        TData in = c.incoming;
+        std::vector<TData> chain = {c.nullIncoming ? TData{} : Str("in"), IntData(2)};
+        TData in = Chain(chain), in2 = in;
+        const TData def = *c.def != 0 ? Str(c.def) : TData{};
         EXPECT_EQ(ReadString(in, pins[c.pin], c.def), c.result);
-        EXPECT_EQ(DataType(in), c.consumed ? kTypeNull : DataType(c.incoming));
+        const TData taken = ReadData(in2, pins[c.pin], &def);
+        EXPECT_EQ(ToString(taken), c.result);
+        EXPECT_EQ(taken.Next, nullptr);
+        EXPECT_EQ(ToString(in), c.consumed ? "2" : ToString(chain[0]));
+        EXPECT_EQ(ToString(in2), ToString(in));
     }
 }
 
-// A value taken from the incoming record advances it along its chain; a null record does not.
-TEST_F(Links, ReadDataTakesTheIncomingValueAndAdvances) {
-    TKV_Event none;
-    TData next = IntData(2);
-    TData in = Str("in");
-    in.Next = &next;
-    const TData nullDefault;
-    TData taken = ReadData(in, none, &nullDefault);
-    EXPECT_EQ(ToString(taken), "in");
-    EXPECT_EQ(taken.Next, nullptr);
-    EXPECT_EQ(ToInteger(in), 2);
-
-    TData empty;
-    empty.Next = &next;
-    EXPECT_EQ(DataType(ReadData(empty, none, nullptr)), kTypeNull);
-    EXPECT_EQ(empty.Next, nullptr);
-}
-
 TEST(LinksDisabled, FiresAndPullsDoNothing) {
+    EnableLinks();
     DisableLinks();
     Probe p;
-    const TKV_Event e = MakeEvent<&Probe::act>(&p, 0);
     TData d = IntData(3);
-    Emit(e, d);
-    EmitInt(e, 1);
+    Emit(MakeEvent<&Probe::act>(&p, 0), d);
+    EmitInt(MakeEvent<&Probe::act>(&p, 0), 1);
     Pull(MakeEvent<&Probe::get>(&p, 0), d);
     EXPECT_TRUE(p.seen.empty());
-    EXPECT_TRUE(p.indices.empty());
     EXPECT_EQ(ToInteger(d), 3);
-
-    EnableLinks();
-    EmitInt(e, 1);
-    DisableLinks();
-    EmitInt(e, 2);
-    EXPECT_EQ(p.seen, std::vector<std::string>{"1:1"});
 }
 
 }  // namespace

@@ -1,4 +1,5 @@
-// Hub: fan-out in index order, each outlet with its own copy, whole chains one after another.
+// Hub and memory: fan-out in index order with a copy for each outlet and whole chains one after
+// another; where a stored value comes from, and the copy a memory passes on.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -6,24 +7,23 @@
 #include <vector>
 
 #include "components/kvhub.h"
+#include "components/kvmemory.h"
 #include "components/kvstrcatdelim.h"
 
 #include "tests/unit/testdata.h"
 
 namespace {
 
-class Hub : public LinkedTest {
-protected:
-    std::vector<std::string> journal;
-};
+using Journal = std::vector<std::string>;
+
+class HubAndMemory : public LinkedTest {};
 
 // Writes "name:value" into the journal, then does what it is told with the record it was handed.
 struct Step {
     enum Mode { kKeep, kForward, kSpoil };
-    Step(std::vector<std::string>* j, std::string n, Mode m = kKeep)
-        : journal(j), name(std::move(n)), mode(m) {}
+    Step(Journal* j, std::string n, Mode m = kKeep) : journal(j), name(std::move(n)), mode(m) {}
 
-    std::vector<std::string>* journal;
+    Journal* journal;
     std::string name;
     Mode mode;
     TKV_Event out;
@@ -35,62 +35,66 @@ struct Step {
     }
 };
 
-TEST_F(Hub, OutletsRunInIndexOrderEachChainToItsEnd) {
-    // A's chain is two steps long and a nested hub hangs off B: A, A2, B, B1, B2, C.
-    Step a{&journal, "A", Step::kForward}, a2{&journal, "A2"}, b{&journal, "B", Step::kForward},
-        b1{&journal, "B1"}, b2{&journal, "B2"}, c{&journal, "C"};
+TEST_F(HubAndMemory, HubRunsEachOutletsChainToItsEndOnACopyOfItsOwn) {
+    // Outlet 0 forwards into a nested hub, the joiner at 1 consumes its copy to the end, 2 overwrites
+    // its own, 3 stays unlinked, and the count says more than the array holds.
+    Journal journal;
+    Step a{&journal, "A", Step::kForward}, b1{&journal, "B1"}, b2{&journal, "B2"},
+        spoiler{&journal, "S", Step::kSpoil}, last{&journal, "L"};
     TKVHub inner;
     inner.SetOutCount(2);
-    inner.evOut[0] = MakeEvent<&Step::act>(&b1, 0);
-    inner.evOut[1] = MakeEvent<&Step::act>(&b2, 0);
-    a.out = MakeEvent<&Step::act>(&a2, 0);
-    b.out = MakeEvent<&TKVHub::actIn>(&inner, 0);
-
-    TKVHub hub;
-    hub.InCount = 2;
-    hub.SetOutCount(3);
-    hub.evOut[0] = MakeEvent<&Step::act>(&a, 0);
-    hub.evOut[1] = MakeEvent<&Step::act>(&b, 0);
-    hub.evOut[2] = MakeEvent<&Step::act>(&c, 0);
-    EmitInt(MakeEvent<&TKVHub::actIn>(&hub, 1), 4);
-    EXPECT_EQ(journal, (std::vector<std::string>{"A:4", "A2:A'", "B:4", "B1:B'", "B2:B'", "C:4"}));
-}
-
-TEST_F(Hub, AChainThatConsumesOrSpoilsItsCopyLeavesTheOthersAlone) {
-    // The joiner's empty parts consume its copy to the end; the next step overwrites its own.
+    inner.evOut = {MakeEvent<&Step::act>(&b1, 0), MakeEvent<&Step::act>(&b2, 0)};
+    a.out = MakeEvent<&TKVHub::actIn>(&inner, 0);
     TKVStrCatDelim cat;
     cat.Str2 = "!";
-    Step spoiler{&journal, "spoiler", Step::kSpoil}, last{&journal, "last"};
     TKVHub hub;
-    hub.SetOutCount(3);
-    hub.evOut[0] = MakeEvent<&TKVStrCatDelim::actStrCat>(&cat, 0);
-    hub.evOut[1] = MakeEvent<&Step::act>(&spoiler, 0);
-    hub.evOut[2] = MakeEvent<&Step::act>(&last, 0);
+    hub.SetOutCount(5);
+    hub.evOut = {MakeEvent<&Step::act>(&a, 0), MakeEvent<&TKVStrCatDelim::actStrCat>(&cat, 0),
+                 MakeEvent<&Step::act>(&spoiler, 0), TKV_Event{}, MakeEvent<&Step::act>(&last, 0)};
+    hub.OutCount = 200;  // written directly, bypassing the setter
 
-    TData second = IntData(2);
-    TData d;
-    SetString(d, "code");
-    d.Next = &second;
-    Emit(MakeEvent<&TKVHub::actIn>(&hub, 0), d);
+    std::vector<TData> chain = {Str("code"), IntData(2)};
+    TData d = Chain(chain);
+    Emit(MakeEvent<&TKVHub::actIn>(&hub, 1), d);
+    EXPECT_EQ(journal, (Journal{"A:code", "B1:A'", "B2:A'", "S:code", "L:code"}));
     EXPECT_EQ(cat.Result, "code2!");  // first and middle part took both values of its copy
-    EXPECT_EQ(journal, (std::vector<std::string>{"spoiler:code", "last:code"}));
-    EXPECT_EQ(DataType(d), kTypeString);  // the hub's caller keeps its record as it was
-    EXPECT_EQ(d.Str, "code");
-    EXPECT_EQ(d.Next, &second);
-    EXPECT_EQ(ToInteger(second), 2);
+    EXPECT_EQ(d.Str, "code");         // the hub's caller keeps its record as it was
+    EXPECT_EQ(d.Next, &chain[1]);
+    EXPECT_EQ(ToInteger(chain[1]), 2);
 }
 
-// Unlinked outlets are skipped, and a count written past the array fires only what exists.
-TEST_F(Hub, GapsAndACountPastTheArray) {
-    TKVHub none;
-    EmitInt(MakeEvent<&TKVHub::actIn>(&none, 0), 1);
-    Step b{&journal, "B"};
-    TKVHub hub;
-    hub.SetOutCount(2);
-    hub.evOut[1] = MakeEvent<&Step::act>(&b, 0);  // 0 stays unlinked
-    hub.OutCount = 200;                           // written directly, bypassing the setter
-    EmitInt(MakeEvent<&TKVHub::actIn>(&hub, 0), 1);
-    EXPECT_EQ(journal, std::vector<std::string>{"B:1"});
+TEST_F(HubAndMemory, MemoryStoresFromItsPinOrTheIncomingValueAndPassesOnACopy) {
+    const struct {
+        const char* name;
+        int pin;  // 0 unlinked, 1 a getter with a value, 2 a getter that gives no answer
+        TData incoming, stored;
+    } cases[] = {
+        {"unlinked pin: the incoming value", 0, Str("in"), Str("in")},
+        {"a null incoming value is stored as null, not the default", 0, TData{}, TData{}},
+        {"linked pin wins over the incoming value", 1, Str("in"), Str("pinned")},
+        {"a pin with no answer falls back to the incoming value", 2, IntData(3), IntData(3)},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Source sources[] = {{Str("pinned")}, {Tagged(NoValue)}};
+        TKVMemory mem;
+        // A chain reference kept beyond the call would point into a stack frame long gone.
+        std::vector<TData> def = {IntData(0), IntData(5)};
+        mem.SetDefault(Chain(def));
+        EXPECT_EQ(mem.Value.Next, nullptr);
+        EXPECT_EQ(mem.Default.Next, nullptr);
+        if (c.pin > 0) mem.pinData = MakeEvent<&Source::get>(&sources[c.pin - 1], 0);
+        Journal journal;
+        Step spoiler{&journal, "M", Step::kSpoil};
+        mem.evData = MakeEvent<&Step::act>(&spoiler, 0);
+
+        TData d = c.incoming;
+        Emit(MakeEvent<&TKVMemory::actValue>(&mem, 0), d);
+        EXPECT_EQ(journal, Journal{"M:" + ToString(c.stored)});
+        EXPECT_EQ(ToString(d), "spoilt");  // forwarded: the caller's record went on down the chain...
+        EXPECT_EQ(DataType(mem.Value), DataType(c.stored));  // ...as a copy, not the memory itself
+        EXPECT_EQ(ToString(mem.Value), ToString(c.stored));
+    }
 }
 
 }  // namespace

@@ -21,11 +21,14 @@ inline TData Real(double v) {
     return d;
 }
 
-// A link end that keeps a copy of every record that reached it.
-struct Sink {
-    std::vector<TData> seen;
-    void act(TData& d, uint16_t /*index*/) { seen.push_back(d); }
-};
+// A record under any tag, with stale payloads no reader may look at.
+inline TData Tagged(uint8_t tag) {
+    TData d = Str("42");
+    d.Int = 42;
+    d.Real = 42.0;
+    d.Type = tag;
+    return d;
+}
 
 // A getter that answers with a fixed value.
 struct Source {

@@ -1,4 +1,4 @@
-// The one 1251 <-> UTF-16 boundary.
+// The one 1251 <-> UTF-16 boundary, and the literals converted to 1251 at compile time.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -16,6 +16,8 @@ TEST(WinTextTest, EveryByteCrossesBothWays) {
 }
 
 TEST(WinTextTest, TextsAndCharactersTheCodePageLacks) {
+    static_assert(Cp1251("Имя").size == 3 && Cp1251("Имя").view()[0] == '\xC8');
+    EXPECT_EQ(Cp1251("Ёё№ «»—").str(), "\xA8\xB8\xB9 \xAB\xBB\x97");
     const struct {
         std::wstring wide;
         std::string narrow;
