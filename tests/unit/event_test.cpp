@@ -1,5 +1,5 @@
 // The records on every link and the links themselves: conversions of every tag, the emit loop with
-// forwarding, recursion and cycles, the read rules, links switched off.
+// forwarding, recursion and cycles, links switched off, the read rules.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -23,7 +23,6 @@ TEST(TData, ConversionsOfEveryTag) {
         {IntData(-15), -15, "-15", -15.0, -15},
         {Str("1,5"), 1, "1,5", 15.0, 1},    // each conversion by its own text rule
         {Real(2.5), 2, "2.5", 2.5, 2},      // halves to even
-        {Real(-0.0), 0, "0", -0.0, 0},      //
         {Tagged(NoValue), 0, "", 0.0, -1},  // any other tag reads as null
         {Tagged(kTypeInteger | ForwardFlag), 0, "", 0.0, -1},
     };
@@ -38,11 +37,10 @@ TEST(TData, ConversionsOfEveryTag) {
 
 // A stale forwarding target or chain left in a record would send the next fire somewhere else.
 TEST(TData, SettersClearLinks) {
-    TData other;
     TKV_Event outlet;
     TData d;
     d.Target = &outlet;
-    d.Next = &other;
+    d.Next = &d;
     SetString(d, static_cast<const char*>(nullptr));
     EXPECT_EQ(DataType(d), kTypeString);
     EXPECT_EQ(d.Target, nullptr);
@@ -73,7 +71,7 @@ struct Probe {
     void getNoValue(TData& d, uint16_t /*index*/) { PullData(d, out); }
 };
 
-TEST_F(Links, ForwardingRunsAsALoopAndLeavesTheValueInTheRecord) {
+TEST_F(Links, ForwardingLoopsRecursionAndCyclesEnd) {
     // a forwards to b, b forwards to c, c keeps: the chain runs to c without nested calls.
     Probe a, b, c;
     a.mode = Probe::kForwardStr;
@@ -84,45 +82,46 @@ TEST_F(Links, ForwardingRunsAsALoopAndLeavesTheValueInTheRecord) {
     Emit(MakeEvent<&Probe::act>(&a, 0), d);
     EXPECT_EQ(b.seen, std::vector<std::string>{"1:2:fwd"});  // the flag is gone before the target runs
     EXPECT_EQ(c.seen, std::vector<std::string>{"2:1:1"});
-    EXPECT_EQ(DataType(d), kTypeInteger);
+    EXPECT_EQ(std::to_string(d.Type) + ":" + ToString(d), "1:1");
+
+    // c fires its own outlet back into itself, nested 100 deep.
+    c.mode = Probe::kRefire;
+    c.left = 100;
+    c.out = MakeEvent<&Probe::act>(&c, 3);
+    EmitNull(c.out);
+    EXPECT_EQ(c.seen.size(), 102u);
+    EXPECT_EQ(c.seen.back(), "3:1:0");
+    // Forwarding to itself a million times would overflow a nested implementation.
+    c.mode = Probe::kBounce;
+    c.left = 1000000;
+    EmitNull(c.out);
+    EXPECT_EQ(c.left, 0);
+
+    // Switched off, as while the scheme is built and torn down: nothing fires, nothing answers.
+    DisableLinks();
+    Emit(MakeEvent<&Probe::act>(&a, 0), d);
+    Pull(MakeEvent<&Probe::get>(&a, 0), d);
+    EXPECT_EQ(a.seen.size(), 1u);
     EXPECT_EQ(ToInteger(d), 1);
 }
 
-TEST_F(Links, RecursionAndCyclesThatEnd) {
-    // A target that fires its own outlet back into itself, nested 100 deep.
-    Probe p;
-    p.mode = Probe::kRefire;
-    p.left = 100;
-    p.out = MakeEvent<&Probe::act>(&p, 3);
-    EmitNull(p.out);
-    EXPECT_EQ(p.seen.size(), 101u);
-    EXPECT_EQ(p.seen.back(), "3:1:0");
-    // Forwarding to itself a million times would overflow a nested implementation.
-    p.mode = Probe::kBounce;
-    p.left = 1000000;
-    EmitNull(p.out);
-    EXPECT_EQ(p.left, 0);
-}
-
-// A value taken from the incoming record advances it along its chain; a null record does not.
+// A value taken from the incoming record advances it along its chain; a null record does not. A pin
+// over a set default and the incoming value without one are read by the joiner and memory tests.
 TEST_F(Links, ReadStringAndReadDataFollowTheReadRule) {
     Probe p;
-    const TKV_Event pins[] = {TKV_Event{}, MakeEvent<&Probe::get>(&p, 0),
-                              MakeEvent<&Probe::getNothing>(&p, 0), MakeEvent<&Probe::getNoValue>(&p, 0)};
+    const TKV_Event pins[] = {TKV_Event{}, MakeEvent<&Probe::getNothing>(&p, 0),
+                              MakeEvent<&Probe::getNoValue>(&p, 0)};
     const struct {
         const char* name;
         int pin;
         const char* def;
         bool nullIncoming;
-        const char* result;
-        bool consumed;
+        std::string result;  // "in": taken from the incoming record, which then holds 2
     } cases[] = {
-        {"pin wins over default", 1, "def", false, "pulled", false},
-        {"silent getter gives empty, not default", 2, "def", false, "", false},
-        {"NoValue answer falls back to default", 3, "def", false, "def", false},
-        {"NoValue answer falls back to incoming", 3, "", false, "in", true},
-        {"incoming when no default", 0, "", false, "in", true},
-        {"null incoming", 0, "", true, "", false},
+        {"silent getter gives empty, not default", 1, "def", false, ""},
+        {"NoValue answer falls back to default", 2, "def", false, "def"},
+        {"NoValue answer falls back to incoming", 2, "", false, "in"},
+        {"null incoming", 0, "", true, ""},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -133,21 +132,9 @@ TEST_F(Links, ReadStringAndReadDataFollowTheReadRule) {
         const TData taken = ReadData(in2, pins[c.pin], &def);
         EXPECT_EQ(ToString(taken), c.result);
         EXPECT_EQ(taken.Next, nullptr);
-        EXPECT_EQ(ToString(in), c.consumed ? "2" : ToString(chain[0]));
+        EXPECT_EQ(ToString(in), c.result == "in" ? "2" : ToString(chain[0]));
         EXPECT_EQ(ToString(in2), ToString(in));
     }
-}
-
-TEST(LinksDisabled, FiresAndPullsDoNothing) {
-    EnableLinks();
-    DisableLinks();
-    Probe p;
-    TData d = IntData(3);
-    Emit(MakeEvent<&Probe::act>(&p, 0), d);
-    EmitInt(MakeEvent<&Probe::act>(&p, 0), 1);
-    Pull(MakeEvent<&Probe::get>(&p, 0), d);
-    EXPECT_TRUE(p.seen.empty());
-    EXPECT_EQ(ToInteger(d), 3);
 }
 
 }  // namespace

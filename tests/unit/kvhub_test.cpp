@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <string>
-#include <utility>
 #include <vector>
 
 #include "components/kvhub.h"
@@ -19,10 +18,8 @@ using Journal = std::vector<std::string>;
 class HubAndMemory : public LinkedTest {};
 
 // Writes "name:value" into the journal, then does what it is told with the record it was handed.
+enum Mode { kKeep, kForward, kSpoil };
 struct Step {
-    enum Mode { kKeep, kForward, kSpoil };
-    Step(Journal* j, std::string n, Mode m = kKeep) : journal(j), name(std::move(n)), mode(m) {}
-
     Journal* journal;
     std::string name;
     Mode mode;
@@ -39,8 +36,8 @@ TEST_F(HubAndMemory, HubRunsEachOutletsChainToItsEndOnACopyOfItsOwn) {
     // Outlet 0 forwards into a nested hub, the joiner at 1 consumes its copy to the end, 2 overwrites
     // its own, 3 stays unlinked, and the count says more than the array holds.
     Journal journal;
-    Step a{&journal, "A", Step::kForward}, b1{&journal, "B1"}, b2{&journal, "B2"},
-        spoiler{&journal, "S", Step::kSpoil}, last{&journal, "L"};
+    Step a{&journal, "A", kForward, {}}, b1{&journal, "B1", kKeep, {}}, b2{&journal, "B2", kKeep, {}},
+        spoiler{&journal, "S", kSpoil, {}}, last{&journal, "L", kKeep, {}};
     TKVHub inner;
     inner.SetOutCount(2);
     inner.evOut = {MakeEvent<&Step::act>(&b1, 0), MakeEvent<&Step::act>(&b2, 0)};
@@ -69,7 +66,6 @@ TEST_F(HubAndMemory, MemoryStoresFromItsPinOrTheIncomingValueAndPassesOnACopy) {
         int pin;  // 0 unlinked, 1 a getter with a value, 2 a getter that gives no answer
         TData incoming, stored;
     } cases[] = {
-        {"unlinked pin: the incoming value", 0, Str("in"), Str("in")},
         {"a null incoming value is stored as null, not the default", 0, TData{}, TData{}},
         {"linked pin wins over the incoming value", 1, Str("in"), Str("pinned")},
         {"a pin with no answer falls back to the incoming value", 2, IntData(3), IntData(3)},
@@ -85,7 +81,7 @@ TEST_F(HubAndMemory, MemoryStoresFromItsPinOrTheIncomingValueAndPassesOnACopy) {
         EXPECT_EQ(mem.Default.Next, nullptr);
         if (c.pin > 0) mem.pinData = MakeEvent<&Source::get>(&sources[c.pin - 1], 0);
         Journal journal;
-        Step spoiler{&journal, "M", Step::kSpoil};
+        Step spoiler{&journal, "M", kSpoil, {}};
         mem.evData = MakeEvent<&Step::act>(&spoiler, 0);
 
         TData d = c.incoming;

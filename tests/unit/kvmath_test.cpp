@@ -29,7 +29,6 @@ TEST_F(Calculator, OperandsAndResult) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         TKVMath m;
-        m.Operation = 2;
         m.Op1 = c.op1;
         m.Op2 = c.op2;
         m.ResultType = c.resultType;

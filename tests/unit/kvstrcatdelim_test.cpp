@@ -14,37 +14,28 @@ namespace {
 
 class Joiner : public LinkedTest {};
 
-// Parts: Str1, Delimiter and Str2 as "a|b|c"; pins: one letter a part, '-' unlinked, i integer 32,
-// t text "pin".
+// Str1, Delimiter and Str2, then their pins, one letter a part: '-' unlinked, i integer 32, t text "pin".
 TEST_F(Joiner, PartsComeFromPinPropertyOrIncoming) {
     Source sources[] = {{IntData(32)}, {Str("pin")}};
     const struct {
         const char* name;
-        std::string parts;
-        const char* pins;
+        const char *str1, *delimiter, *str2, *pins;
         std::vector<TData> incoming;
         std::string result;
     } cases[] = {
-        {"lone empty parts: the first takes the value", "||", "---", {IntData(7)}, "7"},
-        {"read order first, last, middle: 1 | 3 | 2",
-         "||",
-         "---",
-         {IntData(1), IntData(2), IntData(3)},
-         "132"},
-        {"first and last empty: first takes 1, last takes 2", "|-|", "---", {IntData(1), IntData(2)}, "1-2"},
-        {"pins win over non-empty properties", "p1|pd|p2", "tit", {Str("in")}, "pin32pin"},
+        {"read order first, last, middle", "", "", "", "---", {IntData(1), IntData(2), IntData(3)}, "132"},
+        {"first and last empty: first takes 1, last 2", "", "-", "", "---", {IntData(1), IntData(2)}, "1-2"},
+        {"pins win over non-empty properties", "p1", "pd", "p2", "tit", {Str("in")}, "pin32pin"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         TKVStrCatDelim cat;
-        const size_t bar1 = c.parts.find('|'), bar2 = c.parts.find('|', bar1 + 1);
-        cat.Str1 = c.parts.substr(0, bar1);
-        cat.Delimiter = c.parts.substr(bar1 + 1, bar2 - bar1 - 1);
-        cat.Str2 = c.parts.substr(bar2 + 1);
+        cat.Str1 = c.str1;
+        cat.Delimiter = c.delimiter;
+        cat.Str2 = c.str2;
         TKV_Event* ends[] = {&cat.pinStr1, &cat.pinDelimiter, &cat.pinStr2};
-        for (int i = 0; i < 3; ++i) {
+        for (int i = 0; i < 3; ++i)
             if (c.pins[i] != '-') *ends[i] = MakeEvent<&Source::get>(&sources[c.pins[i] == 't'], 0);
-        }
         std::vector<TData> chain = c.incoming;
         TData d = Chain(chain);
         Emit(MakeEvent<&TKVStrCatDelim::actStrCat>(&cat, 0), d);

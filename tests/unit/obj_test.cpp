@@ -23,12 +23,6 @@ protected:
     }
 };
 
-TProbe* NewProbe() {
-    journal.clear();
-    destroyed = 0;
-    return NewObj<TProbe>();
-}
-
 // What clean-up does to the object that is dying: a control destroying its window gets its own
 // window procedure's AddRef/ReleaseRef pair in the middle of its destruction.
 enum Touch { kFree, kHoldAndRelease, kHoldFreeRelease, kStrayRelease };
@@ -54,22 +48,21 @@ void TouchFromFreeList(void* arg) {
     t->Run();
 }
 
-void FreeOwned(void* arg) {
-    TObj::Free(static_cast<TObj*>(arg));
-}
-
 // Ways to end the object's life, each step + AddRef, - ReleaseRef or F Free, then the RefCount after
 // it, or x where it is destroyed; times what clean-up does to the object then.
 TEST(TObj, TheReleaseThatEndsTheHoldFreesOnceWhateverCleanUpDoesToTheObject) {
     for (const char* steps : {"Fx", "+2 +4 F3 -1 F1 -x", "+2 F1 +3 -1 -x", "+2 +4 -2 -0 Fx"}) {
         for (Touch touch : {kFree, kHoldAndRelease, kHoldFreeRelease, kStrayRelease}) {
             SCOPED_TRACE(steps + (", touch " + std::to_string(touch)));
-            TProbe* obj = NewProbe();
+            journal.clear();
+            destroyed = 0;
+            TProbe* obj = NewObj<TProbe>();
             Toucher toucher{obj, touch};
             obj->OnDestroy = MakeOnEvent<&Toucher::OnDestroyed>(&toucher);
             ASSERT_TRUE(obj->Add2FreeList(&TouchFromFreeList, &toucher));
             // The usual use: an owned object dies with its owner, in the list's order.
-            ASSERT_TRUE(obj->Add2FreeList(&FreeOwned, NewObj<TProbe>()));
+            ASSERT_TRUE(obj->Add2FreeList([](void* owned) { TObj::Free(static_cast<TObj*>(owned)); },
+                                          NewObj<TProbe>()));
             std::istringstream in(steps);
             for (std::string step; in >> step;) {
                 if (step[0] == '+') obj->AddRef();

@@ -54,8 +54,7 @@ TEST(RunError, OutputShowsEachReportAndSplitsLongText) {
     EXPECT_EQ(boxes[3].size(), 2500 - 2 * TErrorOutput::kSize);
 }
 
-int procOrder = 0;
-int firstRan = 0, secondRan = 0;
+int procOrder = 0, firstRan = 0, secondRan = 0;
 TEST(RunError, ExitProcsRunNewestFirstAndOnce) {
     AddExitProc([] { firstRan = ++procOrder; });
     AddExitProc([] { secondRan = ++procOrder; });
@@ -75,7 +74,6 @@ TEST(CommandLine, FirstArgument) {
         {u"echometer.exe \"\" /ik", u"/ik"},         // an empty pair is a separator
         {u"echometer.exe \"/ik", u"\"/ik"},          // one quote stays
         {u"echometer.exe /i\"k x\"", u"/i\"k x\""},  // a quoted stretch is not split
-        {u"echometer.exe", u""},
     };
     for (const auto& c : cases)
         EXPECT_TRUE(ParamStr(c.line, 1) == c.first);

@@ -1,5 +1,5 @@
-// TStrList and TStrListEx: splitting at carriage returns, lines that live in the shared text buffer
-// while it moves, which lines are freed, and objects that stay with their lines.
+// TStrList: splitting at carriage returns, lines that live in the shared text buffer while it moves,
+// and which lines are freed. (TStrListEx has no user in the program.)
 // ASan reports a dangling line after the buffer moves and a free of memory inside the buffer;
 // LeakSanitizer reports an owned line that was never freed.
 #include <gtest/gtest.h>
@@ -44,57 +44,34 @@ TEST(TStrList, SetTextSplitsAtCarriageReturns) {
     }
 }
 
-TEST(TStrList, AppendedLinesStayReadableWhileTheBufferMovesAndLinesAreDeleted) {
+// A text may also be one of the list's own lines, owned or inside the buffer that the call moves or
+// replaces.
+TEST(TStrList, LinesStayReadableWhileTheBufferMovesAndLinesAreDeleted) {
     OwnedStrList list(NewObj<TStrList>());
     ASSERT_TRUE(list->SetText("one\r\ntwo", false));
     ASSERT_EQ(list->Add("owned"), 2);
+    ASSERT_EQ(list->Add("x\ry"), 3);
     ASSERT_TRUE(list->SetText("", true));
-    Lines expected = {"one", "two", "owned"};
+    Lines expected = {"one", "two", "owned", "x\ry"};
     // The first delete takes the owned line, the later ones lines of older texts inside the buffer.
     for (int i = 0; i < 40; ++i) {
         const std::string n = std::to_string(i);
         ASSERT_TRUE(list->SetText("a" + n + "\r\nb" + n + "\r\n", true));
         expected.insert(expected.end(), {"a" + n, "b" + n});
         if (i % 3 == 0) {
-            list->Delete(list->Count - 3);
-            expected.erase(expected.end() - 3);
+            list->Delete(list->Count - 4);
+            expected.erase(expected.end() - 4);
         }
     }
-    list->Delete(list->Count);
-    list->Delete(-1);
+    list->Delete(list->Count);  // outside: nothing
+    ASSERT_TRUE(list->SetText(list->Get(2), true));
+    ASSERT_TRUE(list->SetText(list->Get(1), true));
+    expected.insert(expected.end(), {"x", "y", "two"});
     EXPECT_EQ(LinesOf(*list), expected);
     EXPECT_EQ(list->Lines->Count, list->Count);
-}
-
-TEST(TStrList, TextMayBeOneOfTheListsOwnLines) {
-    for (bool append : {false, true}) {
-        OwnedStrList list(NewObj<TStrList>());
-        list->SetText("first\rsecond\rthird", false);
-        list->Add("x\ry");
-        // An owned line first, then a line inside the buffer that the call replaces or moves.
-        ASSERT_TRUE(list->SetText(list->Get(3), append));
-        ASSERT_TRUE(list->SetText(list->Get(1), append));
-        const Lines expected =
-            append ? Lines{"first", "second", "third", "x\ry", "x", "y", "second"} : Lines{"y"};
-        EXPECT_EQ(LinesOf(*list), expected) << append;
-    }
-}
-
-// TStrListEx: a plain insert through the base gives its line no object; replaced text leaves none.
-TEST(TStrListEx, ObjectsFollowTheirLinesAndGoWithThem) {
-    int a = 0, b = 0;
-    std::unique_ptr<TStrListEx, TObjFree> list(NewObj<TStrListEx>());
-    EXPECT_EQ(list->AddObject("b", &b), 0);
-    EXPECT_TRUE(list->InsertObject(0, "a", &a));
-    EXPECT_TRUE(static_cast<TStrList&>(*list).Insert(0, "plain"));
-    EXPECT_FALSE(list->InsertObject(9, "no", &b));
-    list->Delete(1);
-    EXPECT_EQ(LinesOf(*list), (Lines{"plain", "b"}));
-    EXPECT_EQ(list->Object(0), nullptr);
-    EXPECT_EQ(list->IndexOfObject(&b), 1);
-    EXPECT_EQ(list->IndexOfObject(&a), -1);
-    list->SetText("n1\rn2", false);
-    EXPECT_EQ(list->IndexOfObject(&b), -1);
+    ASSERT_TRUE(list->SetText(list->Get(2), false));
+    ASSERT_TRUE(list->SetText(list->Get(1), false));
+    EXPECT_EQ(LinesOf(*list), Lines{"y"});
 }
 
 }  // namespace
