@@ -241,6 +241,15 @@ def suite_main(probe, exe):
           "tab order %s" % order)
     probe.shot("start")
 
+    # Resting the pointer on a control with a hint shows the hint in a tip.
+    for control, hint in [(app.host, "Домен или IP-адрес (без http!!!!!)"), (app.period, "1-999 секунд"),
+                          (app.host_lamp, "Доступность ресурса"), (app.cycle_lamp, "Статус цикловой операции")]:
+        probe.x("mousemove", "--sync", str(control.left + 3), str(control.top + 3))
+        probe.x("mousemove", "--sync", str(control.left + control.width // 2), str(control.top + control.height // 2))
+        tip = lambda: [t for t in probe.ask("tops tooltips_class32").split(";") if t.endswith("|" + hint)]
+        check(wait_for(tip, 5), "tip %r shown on a hover" % hint)
+    probe.x("mousemove", "--sync", "0", "0")
+
     app.button("GO").click()
     check(app.wait_lines(1), "one echo: a line logged")
     app.last_line_matches(REPLY)
