@@ -14,13 +14,26 @@ inline double SteadyMs() {
         .count();
 }
 
-// Records "error CODE" or "reply ADDRESS SIZE" and when each came; inside a reply it pulls both
-// getters, as the scheme's joiners do.
+// One call of the action entry, as a link makes it, with nothing incoming.
+inline void PingOnce(TKVPing& ping) {
+    TData in;
+    ping.actPing(in, 0);
+}
+
+// What the getters give now: the last round trip and reply size.
+inline std::pair<int32_t, int32_t> LastValues(TKVPing& ping) {
+    TData rtt, size;
+    ping.getRoundTrip(rtt, 0);
+    ping.getReplySize(size, 1);
+    return {ToInteger(rtt), ToInteger(size)};
+}
+
+// Records "error CODE" or "reply ADDRESS SIZE" and when each came; inside a reply it pulls the size
+// from the getter, as the scheme's joiners do.
 struct EchoListener {
     TKVPing* ping = nullptr;
     std::vector<std::string> events;
     std::vector<double> at;
-    int32_t roundTrip = -1;  // pulled inside the last reply
 
     void Wire(TKVPing& p) {
         ping = &p;
@@ -33,24 +46,10 @@ struct EchoListener {
     }
     void onError(TData& d, uint16_t /*index*/) { Note("error " + ToString(d)); }
     void onReply(TData& d, uint16_t /*index*/) {
-        TData rtt, size;
-        ping->getRoundTrip(rtt, 7);
-        ping->getReplySize(size, 7);
-        roundTrip = ToInteger(rtt);
-        Note("reply " + ToString(d) + " " + ToString(size));
+        Note("reply " + ToString(d) + " " + std::to_string(LastValues(*ping).second));
     }
-
-private:
     void Note(std::string event) {
         events.push_back(std::move(event));
         at.push_back(SteadyMs());
     }
 };
-
-// What the getters give now: the last round trip and reply size.
-inline std::pair<int32_t, int32_t> LastValues(TKVPing& ping) {
-    TData rtt, size;
-    ping.getRoundTrip(rtt, 0);
-    ping.getReplySize(size, 1);
-    return {ToInteger(rtt), ToInteger(size)};
-}
