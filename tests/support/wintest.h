@@ -85,34 +85,3 @@ inline int GdiProbe() {
     DeleteObject(b);
     return static_cast<int>(reinterpret_cast<uintptr_t>(b) & 0xFFFF);
 }
-
-// Saves what the screen shows of window as a 24-bit BMP (the artefact a person looks at).
-inline bool SaveWindowBitmap(HWND w, const wchar_t* path) {
-    RedrawWindow(w, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
-    RECT r;
-    GetWindowRect(w, &r);
-    const int width = r.right - r.left, height = r.bottom - r.top;
-    HDC screen = GetDC(nullptr);
-    HDC mem = CreateCompatibleDC(screen);
-    HBITMAP bmp = CreateCompatibleBitmap(screen, width, height);
-    HGDIOBJ old = SelectObject(mem, bmp);
-    BitBlt(mem, 0, 0, width, height, screen, r.left, r.top, SRCCOPY);
-    SelectObject(mem, old);
-    BITMAPINFOHEADER bi{sizeof(bi), width, height, 1, 24, BI_RGB, 0, 0, 0, 0, 0};
-    const DWORD stride = (static_cast<DWORD>(width) * 3 + 3) & ~3u;
-    std::vector<char> bits(static_cast<size_t>(stride) * static_cast<size_t>(height));
-    GetDIBits(mem, bmp, 0, static_cast<UINT>(height), bits.data(), reinterpret_cast<BITMAPINFO*>(&bi),
-              DIB_RGB_COLORS);
-    DeleteObject(bmp);
-    DeleteDC(mem);
-    ReleaseDC(nullptr, screen);
-    BITMAPFILEHEADER fh{0x4D42, static_cast<DWORD>(sizeof(fh) + sizeof(bi) + bits.size()), 0, 0,
-                        sizeof(fh) + sizeof(bi)};
-    HANDLE f = CreateFileW(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    if (f == INVALID_HANDLE_VALUE) return false;
-    DWORD n = 0;
-    bool ok = WriteFile(f, &fh, sizeof(fh), &n, nullptr) && WriteFile(f, &bi, sizeof(bi), &n, nullptr) &&
-              WriteFile(f, bits.data(), static_cast<DWORD>(bits.size()), &n, nullptr);
-    CloseHandle(f);
-    return ok;
-}

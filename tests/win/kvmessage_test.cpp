@@ -1,85 +1,61 @@
-// The message box component with the real box: a watcher thread finds the box and presses one of its
-// buttons as a person would; the component then reports that button on evResult and its own outlet.
+// The message box component behind a box that answers as pressed: the style bits it asks for, and the
+// button reported on evResult and then on that button's own outlet. The real box is the program's,
+// shown, read and pressed in the end-to-end run.
 #include <gtest/gtest.h>
-#include <windows.h>
 
+#include <string>
 #include <vector>
 
 #include "components/kvmessage.h"
-#include "toolkit/applet.h"
 
 namespace {
 
-struct Watch {
-    DWORD thread = GetCurrentThreadId();
-    int press = IDOK;
-    HWND box = nullptr, owner = nullptr;
+struct Box : TMessageBoxService {
+    int32_t press = 0;
+    uint32_t style = 0;
+    int32_t Show(const std::string& /*text*/, const std::string& /*caption*/, uint32_t s) override {
+        style = s;
+        return press;
+    }
 };
-
-BOOL CALLBACK FindBox(HWND w, LPARAM out) {
-    wchar_t cls[16] = {};
-    GetClassNameW(w, cls, 16);
-    if (std::wstring(cls) != L"#32770" || !IsWindowVisible(w)) return TRUE;
-    *reinterpret_cast<HWND*>(out) = w;
-    return FALSE;
-}
-
-DWORD WINAPI Watcher(void* arg) {
-    auto* watch = static_cast<Watch*>(arg);
-    for (int i = 0; i < 1000 && watch->box == nullptr; ++i, Sleep(10))
-        EnumThreadWindows(watch->thread, FindBox, reinterpret_cast<LPARAM>(&watch->box));
-    if (watch->box == nullptr) return 1;
-    watch->owner = GetWindow(watch->box, GW_OWNER);
-    SendMessageW(GetDlgItem(watch->box, watch->press), BM_CLICK, 0, 0);
-    return 0;
-}
 
 struct Log {
     std::vector<int> seen;  // evResult's value, then 100 + the index of the button outlet fired
     void Record(TData& d, uint16_t index) { seen.push_back(index == 0 ? ToInteger(d) : 100 + index); }
 };
 
-TEST(KVMessage, TheRealBoxReportsTheButtonPressedOnItsOutlet) {
-    // The program's error box and about box (it has no third button: the default bit stays).
-    EXPECT_EQ(MessageStyle(0, 1, 0), 0x10u);
-    EXPECT_EQ(MessageStyle(0, 4, 2), 0x240u);
-    EXPECT_EQ(MessageStyle(9, 9, 9), 0u) << "codes out of range add no bits";
-    TControl* app = NewApplet("Test");
-    TControl* form = NewForm(app, "Form");
-    ASSERT_NE(form->GetWindowHandle(), nullptr);
+TEST(KVMessage, TheBoxGetsItsStyleAndThePressedButtonReachesItsOutlet) {
     const struct {
-        uint8_t buttons;
-        int press;
+        uint8_t buttons, icon, defaultButton;
+        uint32_t style;
+        int32_t press;
         std::vector<int> log;
-    } cases[] = {{0, IDOK, {1, 101}},
-                 {2, IDNO, {7, 107}},
-                 {3, IDCANCEL, {2, 102}},
-                 {5, IDIGNORE, {5, 105}},
-                 {4, IDRETRY, {4, 104}}};
+    } cases[] = {
+        {0, 1, 0, 0x10, 1, {1, 101}},   // the program's error box
+        {0, 4, 2, 0x240, 1, {1, 101}},  // and its about box (no third button: the default bit stays)
+        {2, 2, 1, 0x124, 7, {7, 107}},  // yes and no, a question, the second the default
+        {9, 9, 9, 0, 6, {6, 106}},      // codes out of range add no bits
+        {0, 0, 0, 0, 0, {0}},           // no box could be shown: no outlet
+    };
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::Message() << int(c.buttons) << " " << c.press);
-        TKVMessage msg;
+        Box box;
+        box.press = c.press;
+        TKVMessage msg(box);
         msg.Buttons = c.buttons;
-        msg.Message = "?";
+        msg.Icon = c.icon;
+        msg.DefaultButton = c.defaultButton;
         Log log;
         msg.evResult = MakeEvent<&Log::Record>(&log, 0);
         TKV_Event* outlets[] = {&msg.evOK,     &msg.evCancel, &msg.evAbort, &msg.evRetry,
                                 &msg.evIgnore, &msg.evYes,    &msg.evNo};
         for (uint16_t i = 0; i < 7; ++i)
             *outlets[i] = MakeEvent<&Log::Record>(&log, i + 1);
-        Watch watch{.press = c.press};
-        HANDLE t = CreateThread(nullptr, 0, Watcher, &watch, 0, nullptr);
         EnableLinks();
         EmitNull(MakeEvent<&TKVMessage::actMessage>(&msg, 0));
         DisableLinks();
-        WaitForSingleObject(t, 15000);
-        CloseHandle(t);
-        EXPECT_EQ(watch.owner, form->Handle) << "owned by the application's form";
+        EXPECT_EQ(box.style, c.style);
         EXPECT_EQ(log.seen, c.log);
-    }
-    Terminate(app);
-    MSG m;
-    while (PeekMessageW(&m, nullptr, 0, 0, PM_REMOVE)) {
     }
 }
 
