@@ -77,11 +77,3 @@ inline void TypeKey(WORD vk, std::initializer_list<WORD> modifiers = {}) {
         key(*--m, KEYEVENTF_KEYUP);
     SendInput(static_cast<UINT>(in.size()), in.data(), sizeof(INPUT));
 }
-
-// The table slot (low 16 bits) of a fresh GDI object, the lowest free one: it climbs when objects
-// leak (GetGuiResources reads 0 under Wine).
-inline int GdiProbe() {
-    HBRUSH b = CreateSolidBrush(0);
-    DeleteObject(b);
-    return static_cast<int>(reinterpret_cast<uintptr_t>(b) & 0xFFFF);
-}
