@@ -157,12 +157,22 @@ DWORD EditOptionStyle(uint32_t options, bool rich) {
     return style;
 }
 
-TControl* NewButton(TControl* parent, std::string_view caption) {
-    TControl* c = NewCommandControl(parent, "BUTTON", kButtonStyle, kButtonNotify, false);
+namespace {
+
+// A button or label: one line high, its caption given at once.
+TControl* NewCaptioned(TControl* parent, std::string_view className, DWORD style, const TNotifyRec& notify,
+                       std::string_view caption) {
+    TControl* c = NewCommandControl(parent, className, style, notify, false);
     if (c == nullptr) return nullptr;
     c->SetHeight(kControlHeight);
     c->SetCaption(caption);
     return c;
+}
+
+}  // namespace
+
+TControl* NewButton(TControl* parent, std::string_view caption) {
+    return NewCaptioned(parent, "BUTTON", kButtonStyle, kButtonNotify, caption);
 }
 
 TControl* NewEditbox(TControl* parent, uint32_t options) {
@@ -177,11 +187,7 @@ TControl* NewEditbox(TControl* parent, uint32_t options) {
 }
 
 TControl* NewLabel(TControl* parent, std::string_view caption) {
-    TControl* c = NewCommandControl(parent, "STATIC", kLabelStyle, kStaticNotify, false);
-    if (c == nullptr) return nullptr;
-    c->SetHeight(kControlHeight);
-    c->SetCaption(caption);
-    return c;
+    return NewCaptioned(parent, "STATIC", kLabelStyle, kStaticNotify, caption);
 }
 
 TRichEditLibrary LoadRichEditLibrary(HMODULE (*load)(const wchar_t* name)) {

@@ -106,7 +106,7 @@ class App:
         if not w:
             return False
         self.window = "%x" % w
-        kids = [Control(self.probe, k) for k in self.probe.ask("kids " + self.window).split(";") if k]
+        self.kids = kids = [Control(self.probe, k) for k in self.probe.ask("kids " + self.window).split(";") if k]
         by = lambda kind: sorted((k for k in kids if kind in k.cls.lower()), key=lambda k: (k.top, k.left))
         edits = [k for k in by("edit") if "rich" not in k.cls.lower()]
         logs, statics = by("rich"), by("static")
@@ -196,7 +196,7 @@ LAYOUT = [("host", 65, 15, 225, 20), ("period", 125, 45, 36, 20), ("GO", 300, 15
 
 def check_layout(app, where):
     ox, oy = (int(v) for v in app.probe.ask("client " + app.window).split())
-    labels = {k.text: k for k in (Control(app.probe, s) for s in app.probe.ask("kids " + app.window).split(";") if s)}
+    labels = {k.text: k for k in app.kids}
     named = dict(host=app.host, period=app.period, log=app.log, host_lamp=app.host_lamp, cycle_lamp=app.cycle_lamp,
                  GO1=app.button("GO", 1))
     for name, left, top, width, height in LAYOUT:
@@ -396,12 +396,10 @@ def run_dpi(probe_exe, exe, env):
             app = App(probe, exe)
             if not check(app.main_window(), "main window at %d dpi" % dpi):
                 return
-            left, top, width, height = (int(v) for v in probe.ask("rect " + app.window).split())
+            _, _, width, height = (int(v) for v in probe.ask("rect " + app.window).split())
             check((width, height) == (420, 374), "%d dpi: outer size %dx%d" % (dpi, width, height))
             check_layout(app, "%d dpi" % dpi)
-            runs[dpi] = sorted((k.text, k.width, k.height) for k in
-                               (Control(probe, s) for s in probe.ask("kids " + app.window).split(";") if s)
-                               if "static" in k.cls.lower() and k.text)
+            runs[dpi] = sorted((k.text, k.width, k.height) for k in app.kids if "static" in k.cls.lower() and k.text)
             probe.shot("dpi%d" % dpi)
             close_and_end(app, "%d dpi" % dpi)
         finally:
