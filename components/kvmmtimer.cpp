@@ -1,6 +1,6 @@
 #include "components/kvmmtimer.h"
 
-TKVMMTimer::TKVMMTimer(TTimerService& service) : timer_(NewMMTimer(1000, service)) {
+TKVMMTimer::TKVMMTimer(TTimerService& service) : busy_(TChainHold::New()), timer_(NewMMTimer(1000, service)) {
     if (timer_ == nullptr) return;  // out of memory: a timer that never ticks
     timer_->SetEnabled(false);
     timer_->OnTimer = MakeOnEvent<&TKVMMTimer::OnTick>(this);
@@ -15,6 +15,8 @@ TKVMMTimer::~TKVMMTimer() {
     }
     if (destroyed_ != nullptr) *destroyed_ = true;
     TObj::Free(timer_);
+    // An echo of the last round may still be on its way with the hold.
+    if (busy_ != nullptr) busy_->Release();
 }
 
 void TKVMMTimer::SetResolution(int32_t value) {
@@ -54,16 +56,18 @@ void TKVMMTimer::Stop() {
 }
 
 void TKVMMTimer::OnTick(TObj* /*sender*/) {
-    if (busy_) return;
-    busy_ = true;
+    if (Busy()) return;
     if (remaining_ >= 0) --remaining_;
     // Decided before evTimer, so the chain behind it cannot change whether this tick is the last.
     const bool last = remaining_ == 0;
     bool destroyed = false;
     destroyed_ = &destroyed;
-    EmitNull(evTimer);
-    if (last && !destroyed) Stop();
+    {
+        // The scope keeps the hold alive when the chain destroys this component.
+        const TChainScope round(busy_);
+        EmitNull(evTimer);
+        if (last && !destroyed) Stop();
+    }
     if (destroyed) return;
     destroyed_ = nullptr;
-    busy_ = false;
 }

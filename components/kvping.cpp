@@ -1,5 +1,9 @@
 #include "components/kvping.h"
 
+#include <algorithm>
+#include <memory>
+#include <new>
+
 int32_t WinsockUsers = 0;
 
 namespace {
@@ -14,8 +18,13 @@ TKVPing::TKVPing(TEchoService& service) : service_(service) {
 }
 
 TKVPing::~TKVPing() {
-    for (TCall* call = calls_; call != nullptr; call = call->outer)
-        call->destroyed = true;
+    // Nothing is left to report with: the outcomes still on their way are dropped, and the rounds
+    // they belonged to are over.
+    for (TEchoRequest* request : outstanding_) {
+        if (request->Hold != nullptr) request->Hold->Drop();
+        request->Hold = nullptr;
+        service_.Abandon(request);
+    }
     // A library that never started is not stopped: that would end another user's start.
     if (--WinsockUsers == 0 && socketsStarted) {
         socketsStarted = false;
@@ -29,38 +38,57 @@ bool TKVPing::StartSockets() {
 }
 
 void TKVPing::actPing(TData& data, uint16_t /*index*/) {
+    std::unique_ptr<TEchoRequest> request(new (std::nothrow) TEchoRequest);
+    if (request == nullptr) {
+        EmitInt(evError, kPingNoAnswer);
+        return;
+    }
     // Without the library every lookup fails, and "no such host" would hide the real cause.
     if (!StartSockets()) {
-        EmitInt(evError, kPingNoSockets);
+        request->Failure = kPingNoSockets;
+    } else {
+        request->Host = ReadString(data, pinHost, Host);
+        // The resolver answers an empty name with this computer, and does not check a name's length.
+        if (request->Host.empty() || request->Host.size() > kMaxHostName) request->Failure = kPingNoHost;
+    }
+    request->DataSize = static_cast<uint16_t>(DataSize);
+    request->Timeout = static_cast<uint32_t>(Timeout);
+    request->Done = MakeMethod<&TKVPing::Answered>(this);
+    // Even a request that failed already comes back through the loop: every outcome is a chain of
+    // its own, whichever road it took.
+    request->Hold = TChainHold::Borrow();
+    outstanding_.push_back(request.get());
+    if (service_.Send(request.get())) {
+        (void)request.release();
         return;
     }
-    const std::string host = ReadString(data, pinHost, Host);
-    // The resolver answers an empty name with this computer, and does not check a name's length.
-    if (host.empty() || host.size() > kMaxHostName) {
-        EmitInt(evError, kPingNoHost);
-        return;
-    }
-    TCall call{calls_};
-    calls_ = &call;
-    TIPv4 address{};
-    TEchoReply reply;
-    const bool resolved = service_.Resolve(host, address);
+    // No thread to send it on: the one outcome fires here instead.
+    outstanding_.pop_back();
+    if (request->Hold != nullptr) request->Hold->Drop();
+    EmitInt(evError, request->Failure != 0 ? request->Failure : kPingNoAnswer);
+}
+
+void TKVPing::Answered(TEchoRequest* sent) {
+    const std::unique_ptr<TEchoRequest> request(sent);
+    outstanding_.erase(std::remove(outstanding_.begin(), outstanding_.end(), sent), outstanding_.end());
+    int32_t failure = request->Failure;
     // A record that reports an ICMP error (unreachable, TTL expired) is a failure, not a reply.
-    const bool answered =
-        resolved && !call.destroyed &&
-        service_.Echo(address, static_cast<uint16_t>(DataSize), static_cast<uint32_t>(Timeout), reply) &&
-        reply.Status == 0;
-    // Destroyed by a chain nested in a wait: nothing of the engine is left to report with.
-    if (call.destroyed) return;
-    calls_ = call.outer;
-    if (!resolved || !answered) {
-        EmitInt(evError, resolved ? kPingNoAnswer : kPingNoHost);
-        return;
+    if (failure == 0 && !request->Resolved) failure = kPingNoHost;
+    if (failure == 0 && (!request->Answered || request->Reply.Status != 0)) failure = kPingNoAnswer;
+    TChainHold* const hold = request->Hold;
+    {
+        // The chain may destroy this engine: nothing of it is touched after the outlet.
+        const TChainScope round(hold);
+        if (failure != 0) {
+            EmitInt(evError, failure);
+        } else {
+            lastRoundTrip_ = static_cast<uint16_t>(request->Reply.RoundTrip);
+            lastReplySize_ = request->Reply.DataSize;
+            // Everything hung on evReply pulls the getters inside this call and sees the new values.
+            EmitStr(evReply, FormatIPv4(request->Reply.Address));
+        }
     }
-    lastRoundTrip_ = static_cast<uint16_t>(reply.RoundTrip);
-    lastReplySize_ = reply.DataSize;
-    // Everything hung on evReply pulls the getters inside this call and sees the new values.
-    EmitStr(evReply, FormatIPv4(reply.Address));
+    if (hold != nullptr) hold->Drop();
 }
 
 void TKVPing::getRoundTrip(TData& data, uint16_t /*index*/) {
@@ -78,24 +106,4 @@ std::string FormatIPv4(const TIPv4& address) {
         text += std::to_string(byte);
     }
     return text;
-}
-
-bool IsDottedQuad(std::string_view text) {
-    size_t i = 0;
-    for (int part = 0; part < 4; ++part) {
-        if (part > 0) {
-            if (i >= text.size() || text[i] != '.') return false;
-            ++i;
-        }
-        const size_t first = i;
-        int value = 0;
-        while (i < text.size() && i - first < 4 && text[i] >= '0' && text[i] <= '9') {
-            value = value * 10 + (text[i] - '0');
-            ++i;
-        }
-        const size_t digits = i - first;
-        // A leading zero can mean octal to the resolver; such text takes the ordinary road.
-        if (digits == 0 || digits > 3 || value > 255 || (digits > 1 && text[first] == '0')) return false;
-    }
-    return i == text.size();
 }

@@ -1,20 +1,28 @@
-// TKVPing: the echo engine. Each actPing resolves the host, sends one ICMP echo request to its first
-// IPv4 address, waits up to Timeout ms and fires exactly one outlet: evReply with the replying address,
-// or evError with a failure code. getRoundTrip and getReplySize answer for the last good reply.
+// TKVPing: the echo engine. Each actPing sends one request: the host is looked up, one ICMP echo
+// goes to its first IPv4 address, and the reply is awaited up to Timeout ms. Exactly one outlet
+// fires per request: evReply with the replying address, or evError with a failure code.
+// getRoundTrip and getReplySize answer for the last good reply.
+//
+// actPing only starts the request and returns. Its outcome comes back later on the same thread,
+// taken from whatever message loop is running there (the main loop, or a box's own while one is
+// open), and fires as a chain of its own, under the hold of the chain that sent it (runtime/
+// chainhold.h), so a timer knows its tick's round is still going. Requests are independent: a click
+// may send one while a tick's is still outstanding, and each outcome fires once. An engine destroyed
+// with requests outstanding abandons them: they fire nothing.
 //
 // The platform's socket library, resolver and echo service sit behind TEchoService, so the steps and
-// failure codes here are tested with a fake on any host and the real service under Wine. On Windows
-// the service keeps the window thread answering messages while it waits, so a chain started by the
-// user during the wait runs nested, as inside a modal box; it may call actPing again.
+// failure codes here are tested with a fake on any host and the real service under Wine.
 #pragma once
 
 #include <array>
 #include <cstdint>
 #include <string>
-#include <string_view>
+#include <vector>
 
+#include "runtime/chainhold.h"
 #include "runtime/event.h"
 #include "runtime/tobject.h"
+#include "toolkit/method.h"
 
 // Failure codes carried by evError.
 inline constexpr int32_t kPingNoSockets = 1;  // the socket library is not started
@@ -37,16 +45,38 @@ struct TEchoReply {
     uint16_t DataSize = 0;
 };
 
-// The seam to the platform. Resolve and Echo block their caller until they are done.
+// One request on its way: what the engine asks for, then what the service found.
+struct TEchoRequest {
+    // Asked. Failure already set (the socket library is down, the name unusable) means there is
+    // nothing to look up or send: the request only comes back.
+    int32_t Failure = 0;
+    std::string Host;
+    uint16_t DataSize = 0;
+    uint32_t Timeout = 0;  // ms
+
+    // Found by the service.
+    bool Resolved = false;
+    bool Answered = false;  // a reply record came back in time
+    TEchoReply Reply;
+
+    // The engine's: who hears the outcome, and the hold the outcome's chain runs under.
+    TMethod<void(TEchoRequest*)> Done;
+    TChainHold* Hold = nullptr;
+    // The service's own.
+    void* Ticket = nullptr;
+};
+
+// The seam to the platform.
 class TEchoService {
 public:
     virtual bool StartSockets() = 0;  // Winsock 1.1; true when it started
     virtual void StopSockets() = 0;
-    // The first IPv4 address of the host entry; false when the name did not resolve.
-    virtual bool Resolve(const std::string& host, TIPv4& address) = 0;
-    // One echo request with dataSize bytes of payload; false when the request failed or no reply
-    // record came back within timeout ms. Its buffers live only inside the call.
-    virtual bool Echo(const TIPv4& address, uint16_t dataSize, uint32_t timeout, TEchoReply& reply) = 0;
+    // Takes the request and returns at once; the look-up and the echo run elsewhere. Later, on this
+    // thread and from its message loop (never inside Send), it hands the request back through its
+    // Done. False when the request could not be started: it stays the caller's.
+    virtual bool Send(TEchoRequest* request) = 0;
+    // Done will not be called for the request; the service frees it once its work has ended.
+    virtual void Abandon(TEchoRequest* request) = 0;
 
 protected:
     ~TEchoService() = default;
@@ -67,14 +97,7 @@ extern int32_t WinsockUsers;
 class TKVPing : public TObject {
     uint16_t lastRoundTrip_ = 0;  // ms, low 16 bits of the platform's value; 0 until the first reply
     uint16_t lastReplySize_ = 0;  // bytes the last reply echoed
-
-    // One actPing on the stack. The waits inside it run nested chains, which may call actPing again
-    // or destroy the engine; the destructor marks every call still on the stack.
-    struct TCall {
-        TCall* outer;
-        bool destroyed = false;
-    };
-    TCall* calls_ = nullptr;  // innermost first
+    std::vector<TEchoRequest*> outstanding_;  // sent, not yet come back
 
 public:
     explicit TKVPing(TEchoService& service = SystemEchoService());
@@ -87,22 +110,22 @@ public:
     TKV_Event evError;
     TKV_Event evReply;
 
-    // Action entry: one echo; the incoming value is the last source of the host text. While the
-    // socket library is not started it tries again, and fires evError 1 when it still fails.
+    // Action entry: sends one request; the incoming value is the last source of the host text. While
+    // the socket library is not started it tries again, and the request fails with code 1 when it
+    // still does.
     void actPing(TData& data, uint16_t index);
     // Value getters; they ignore the index and change nothing.
     void getRoundTrip(TData& data, uint16_t index);
     void getReplySize(TData& data, uint16_t index);
 
+    size_t Outstanding() const { return outstanding_.size(); }
+
 private:
     bool StartSockets();
+    void Answered(TEchoRequest* request);
 
     TEchoService& service_;
 };
 
 // "a.b.c.d" in memory order, no leading zeros.
 std::string FormatIPv4(const TIPv4& address);
-
-// Four decimal numbers 0 to 255 joined by dots, none with a leading zero: text the resolver answers
-// without a lookup.
-bool IsDottedQuad(std::string_view text);

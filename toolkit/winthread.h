@@ -1,29 +1,35 @@
-// The window thread's waits: blocking work runs elsewhere while this thread keeps handling messages.
+// Work that would block the window thread (a name look-up, an echo's wait) runs on a pooled worker
+// thread. Its end comes back to the thread that started it as a message posted to a message-only
+// window of that thread, so whatever loop is taking messages there (the main loop, a message box's,
+// a scroll bar's or a window move's) runs Finish as a chain of its own. Nothing ever waits for the
+// work with a message loop of its own: such a loop would take the current modal loop's messages.
 //
 // Windows only; included by _win32 files and Windows tests.
-//
-// A wait here dispatches every message that arrives, so whatever the user starts meanwhile runs
-// nested inside it, as it would inside a modal message box. WM_QUIT ends the pumping, not the wait:
-// the awaited work is let finish (its buffers may still be written), messages sent from other
-// threads are still answered meanwhile, and the quit is posted again on the way out, for the
-// enclosing loop.
 #pragma once
 
 #include <windows.h>
 
-enum class TWaitResult { Signalled, TimedOut, Failed };
+class TBackgroundJob {
+public:
+    virtual ~TBackgroundJob() = default;
+    // On a worker thread. It must not touch the starting thread's objects: they may be gone.
+    virtual void Work() = 0;
+    // Back on the starting thread, unless the job was abandoned; the job is freed after it.
+    virtual void Finish() = 0;
 
-// Waits for one object up to timeout ms (INFINITE allowed) while pumping this thread's messages.
-TWaitResult PumpingWait(HANDLE object, DWORD timeout);
+private:
+    friend bool StartBackground(TBackgroundJob* job);
+    friend void AbandonBackground(TBackgroundJob* job);
+    friend struct TJobDelivery;
+    HWND home_ = nullptr;     // the starting thread's window for finished jobs
+    bool abandoned_ = false;  // the starting thread's: Finish is not called
+};
 
-// Runs job(arg) on a pooled worker thread and returns when it has finished, pumping messages
-// meanwhile. A nested call during the wait takes another worker. If no thread can be had, the job
-// runs here.
-void RunOffThread(void (*job)(void* arg), void* arg);
+// Takes the job and starts its Work; false (the job stays the caller's) when no worker or window
+// could be had.
+bool StartBackground(TBackgroundJob* job);
+// On the starting thread: Finish will not be called, and the job is freed once its Work has ended.
+void AbandonBackground(TBackgroundJob* job);
 
-// Ends the pooled workers; one still busy for an outer wait ends when that wait returns. The next
-// RunOffThread starts new ones.
-void StopWorkerThreads();
-
-// Workers alive now (busy or idle).
-int WorkerThreadCount();
+// Jobs started and not yet finished or freed.
+int BackgroundJobs();

@@ -11,15 +11,9 @@
 
 #include "components/kvmmtimer.h"
 #include "components/kvping.h"
-#include "toolkit/winthread.h"
+#include "tests/support/wintest.h"
 
 namespace {
-
-uintptr_t HandleProbe() {
-    HANDLE e = CreateEventW(nullptr, FALSE, FALSE, nullptr);
-    CloseHandle(e);
-    return reinterpret_cast<uintptr_t>(e);
-}
 
 double WorkingSetKb() {
     PROCESS_MEMORY_COUNTERS pmc{};
@@ -76,12 +70,11 @@ Figures Cycle(int echoes, Counter& c) {
     timer->SetResolution(1);
     timer->SetInterval(10);
 
-    HANDLE never = CreateEventW(nullptr, TRUE, FALSE, nullptr);
     TData none;
     timer->SetCount(100);
     timer->actStart(none, 0);
     while (!c.stopped)
-        PumpingWait(never, 50);
+        PumpFor(50);
     c = Counter{};
 
     f.probeBefore = HandleProbe();
@@ -91,7 +84,7 @@ Figures Cycle(int echoes, Counter& c) {
     timer->SetCount(echoes);
     timer->actStart(none, 0);
     while (!c.stopped)
-        PumpingWait(never, 100);
+        PumpFor(100);
     f.seconds = static_cast<double>(GetTickCount64() - t0) / 1000.0;
     f.probeAfter = HandleProbe();
     f.wsAfter = WorkingSetKb();
@@ -99,7 +92,6 @@ Figures Cycle(int echoes, Counter& c) {
 
     delete timer;
     delete ping;
-    CloseHandle(never);
     return f;
 }
 

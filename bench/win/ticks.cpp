@@ -11,7 +11,6 @@
 
 #include "components/kvmmtimer.h"
 #include "tests/support/wintest.h"
-#include "toolkit/winthread.h"
 
 namespace {
 
@@ -36,7 +35,6 @@ int main(int argc, char** argv) {
     timer.SetInterval(period);
     timer.SetCount(count);
 
-    HANDLE never = CreateEventW(nullptr, TRUE, FALSE, nullptr);
     TData none;
     // Three quick ticks first: in the program the window thread is long up when the timer starts,
     // so the first use of the window system and of winmm's timer thread is not part of the figure.
@@ -44,7 +42,7 @@ int main(int argc, char** argv) {
     timer.SetCount(3);
     timer.actStart(none, 0);
     while (!rec.stopped)
-        PumpingWait(never, 50);
+        PumpFor(50);
     rec = Recorder{};
     timer.SetInterval(period);
     timer.SetCount(count);
@@ -53,8 +51,7 @@ int main(int argc, char** argv) {
     timer.actStart(none, 0);
     const double startCost = NowMs() - start;
     while (!rec.stopped && NowMs() - start < count * period + 5000.0)
-        PumpingWait(never, 50);
-    CloseHandle(never);
+        PumpFor(50);
 
     std::printf("Ticks: period %d ms, Count %d, handled on the window thread (message-only window)\n", period,
                 count);

@@ -11,26 +11,12 @@
 #include "scheme/scheme.h"
 #include "support/cp1251.h"
 #include "support/localtime.h"
+#include "tests/support/echo.h"
 #include "toolkit/applet.h"
 #include "wincomponents/kvhintmanager.h"
 #include "wincomponents/kvmainform.h"
 
 namespace {
-
-class FakeEcho final : public TEchoService {
-public:
-    bool resolves = true, answers = true;
-    bool StartSockets() override { return true; }
-    void StopSockets() override {}
-    bool Resolve(const std::string& /*host*/, TIPv4& address) override {
-        address = {127, 0, 0, 1};
-        return resolves;
-    }
-    bool Echo(const TIPv4& address, uint16_t size, uint32_t /*timeout*/, TEchoReply& reply) override {
-        reply = {address, 0, 7, size};
-        return answers;
-    }
-};
 
 class FakeTimer final : public TTimerService {
 public:
@@ -72,7 +58,7 @@ protected:
         delete s;
     }
     void SetUp() override {
-        echo.resolves = echo.answers = true;
+        echo.resolveOk = echo.echoOk = true;
         box.shown.clear();
     }
 
@@ -86,7 +72,11 @@ protected:
         const size_t nl = t.rfind("\r\n");
         return nl == std::string::npos ? t : t.substr(nl + 2);
     }
-    static void Click(TKVWin* w) { SendMessageW(w->Control->GetWindowHandle(), BM_CLICK, 0, 0); }
+    // A click, then the outcomes of what it sent, as the loop would take them.
+    static void Click(TKVWin* w) {
+        SendMessageW(w->Control->GetWindowHandle(), BM_CLICK, 0, 0);
+        echo.DeliverAll();
+    }
     void SetPeriod(const std::string& text) {
         TData d;
         SetString(d, text);
@@ -204,11 +194,11 @@ TEST_F(Scheme, RepliesFailuresStartAndStopBuildTheWrittenLines) {
     EXPECT_EQ(s->LedHost->State, 1);
 
     const std::string failure = std::string(Cp1251("Хост не ответил вовремя - ")) + kStamp;
-    echo.answers = false;
+    echo.echoOk = false;
     Click(s->BtnPing);
     EXPECT_EQ(Last(), failure + "3");
     EXPECT_EQ(s->LedHost->State, 0);
-    echo.resolves = false;
+    echo.resolveOk = false;
     Click(s->BtnPing);
     EXPECT_EQ(Last(), failure + "2");
 
@@ -226,6 +216,41 @@ TEST_F(Scheme, RepliesFailuresStartAndStopBuildTheWrittenLines) {
     EXPECT_TRUE(box.shown.empty());
     Click(s->BtnStop);  // no timer running: the stop line all the same
     EXPECT_EQ(LogText(), std::string(Cp1251("Нажата кнопка \"стоп\" (")) + kStamp + ")");
+}
+
+// Periodic echoes with requests outstanding. A tick sends one; ticks that come while it is out are
+// dropped. The first GO sends its own meanwhile; STOP takes effect at once; the outcomes come back
+// later in their own order, each logged once, the tick's after the stop line; then ticks send
+// again.
+TEST_F(Scheme, TicksAndClicksWithRequestsOutstanding) {
+    SetPeriod("1");
+    Click(s->BtnClear);
+    Click(s->BtnStart);
+    TMMTimer* const timer = s->Timer->Timer();
+    echo.echoOk = false;
+    timer->Tick();
+    timer->Tick();
+    timer->Tick();
+    ASSERT_EQ(echo.sent.size(), 1u) << "ticks while the tick's echo was out were not dropped";
+    echo.echoOk = true;
+    SendMessageW(s->BtnPing->Control->GetWindowHandle(), BM_CLICK, 0, 0);
+    SendMessageW(s->BtnStop->Control->GetWindowHandle(), BM_CLICK, 0, 0);
+    EXPECT_EQ(timer->Handle, 0u);
+    ASSERT_EQ(echo.sent.size(), 2u);
+    echo.Deliver(1);
+    echo.Deliver(0);
+    const std::string lines = LogText();
+    const std::string expected[] = {
+        std::string(Cp1251("Пингуем узел каждые 1000 мсек (")) + kStamp + ")",
+        std::string(Cp1251("Нажата кнопка \"стоп\" (")) + kStamp + ")",
+        std::string(Cp1251("Обменн данными размером 128 байт, время ответа - 7 мсек (")) + kStamp + ")",
+        std::string(Cp1251("Хост не ответил вовремя - ")) + kStamp + "3",
+    };
+    EXPECT_EQ(lines, expected[0] + "\r\n" + expected[1] + "\r\n" + expected[2] + "\r\n" + expected[3]);
+    EXPECT_EQ(s->LedHost->State, 0) << "the last outcome was the failure";
+    timer->Tick();
+    EXPECT_EQ(echo.sent.size(), 1u) << "the round was over";
+    echo.DeliverAll();
 }
 
 TEST_F(Scheme, PeriodsTheTimerCannotTakeAreRefusedOnceAndSettleOn01) {

@@ -1,6 +1,8 @@
-// The echo engine's outlets as a journal, for the fake-service tests and the real ones alike.
+// The echo engine's outlets as a journal, and a fake platform that holds each request until the test
+// hands it back, as the window thread's loop would: for the fake-service tests and the real ones.
 #pragma once
 
+#include <algorithm>
 #include <chrono>
 #include <string>
 #include <utility>
@@ -51,5 +53,45 @@ struct EchoListener {
     void Note(std::string event) {
         events.push_back(std::move(event));
         at.push_back(SteadyMs());
+    }
+};
+
+// Answers each request as it is sent, with the faults set then, and keeps it until Deliver.
+class FakeEcho final : public TEchoService {
+public:
+    bool startOk = true, resolveOk = true, echoOk = true;
+    int starts = 0, stops = 0, lookups = 0, abandoned = 0;
+    TEchoReply answer{{127, 0, 0, 1}, 0, 7, 128};
+    std::vector<TEchoRequest*> sent;  // outstanding, oldest first
+
+    bool StartSockets() override {
+        ++starts;
+        return startOk;
+    }
+    void StopSockets() override { ++stops; }
+    bool Send(TEchoRequest* r) override {
+        if (r->Failure == 0) {
+            ++lookups;
+            r->Resolved = resolveOk;
+            r->Answered = resolveOk && echoOk;
+            if (r->Answered) r->Reply = answer;
+        }
+        sent.push_back(r);
+        return true;
+    }
+    void Abandon(TEchoRequest* r) override {
+        sent.erase(std::find(sent.begin(), sent.end(), r));
+        delete r;
+        ++abandoned;
+    }
+    // Hands the n-th outstanding request back, as the loop takes its message.
+    void Deliver(size_t n = 0) {
+        TEchoRequest* r = sent.at(n);
+        sent.erase(sent.begin() + static_cast<std::ptrdiff_t>(n));
+        r->Done(r);
+    }
+    void DeliverAll() {
+        while (!sent.empty())
+            Deliver();
     }
 };

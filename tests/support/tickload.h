@@ -2,9 +2,8 @@
 // measuring program. Windows only.
 //
 // The window thread runs the toolkit's own loop (Run) with a painted form holding a button and an
-// edit, while a multimedia timer's ticks each spin (or wait pumping, as an echo does) for a
-// set time on that thread. A driver thread clicks and types through xdotool (a Unix program, which
-// Wine starts like any other) and waits for the window to react.
+// edit, while a multimedia timer's ticks each spin for a set time on that thread. A driver thread clicks and
+// types through xdotool (a Unix program, which Wine starts like any other) and waits for the window to react.
 #pragma once
 
 #include <windows.h>
@@ -20,7 +19,6 @@
 #include "toolkit/mmtimer.h"
 #include "toolkit/stdctrls.h"
 #include "toolkit/wintext.h"
-#include "toolkit/winthread.h"
 
 // Runs xdotool with args and waits until it has finished; false when it could not start or hung.
 // Wine starts a Unix program without a process handle to wait on, so a shell around it leaves a
@@ -57,8 +55,7 @@ inline std::string CentreArgs(HWND w) {
 class TTickLoad {
 public:
     int Period;     // ms
-    int Work;       // ms each tick spins or waits
-    bool Pumping;   // a tick's work is a pumping wait (as an echo's), not a spin
+    int Work;       // ms each tick spins
     int Ticks = 0;  // handled
     double FirstTick = 0, LastTick = 0;
     double LastFromStart = 0;  // see Click
@@ -67,9 +64,9 @@ public:
     TControl* Edit = nullptr;
     HANDLE Painted = CreateEventW(nullptr, FALSE, FALSE, nullptr);
 
-    TTickLoad(int period, int work, bool pumping = false) : Period(period), Work(work), Pumping(pumping) {}
+    TTickLoad(int period, int work) : Period(period), Work(work) {}
     ~TTickLoad() {
-        for (HANDLE h : {Clicked, Painted, Never})
+        for (HANDLE h : {Clicked, Painted})
             CloseHandle(h);
     }
 
@@ -126,10 +123,8 @@ public:
 private:
     std::function<void(TTickLoad&)> Driver;
     std::atomic<bool> Done{false};
-    bool Busy = false;
     double ClickedAt = 0;
     HANDLE Clicked = CreateEventW(nullptr, FALSE, FALSE, nullptr);
-    HANDLE Never = CreateEventW(nullptr, TRUE, FALSE, nullptr);
 
     static DWORD WINAPI Drive(void* self) {
         auto* t = static_cast<TTickLoad*>(self);
@@ -152,16 +147,11 @@ private:
         SetEvent(Painted);
     }
 
-    // A tick that comes while a pumping one waits is dropped, as the component does.
     void OnTick(TObj* /*sender*/) {
-        if (Busy) return;
         const double now = NowMs();
         if (Ticks++ == 0) FirstTick = now;
         LastTick = now;
-        Busy = true;
-        if (Pumping && !Done) PumpingWait(Never, static_cast<DWORD>(Work));
-        while (!Pumping && !Done && NowMs() - now < Work) {
+        while (!Done && NowMs() - now < Work) {
         }
-        Busy = false;
     }
 };

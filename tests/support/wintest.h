@@ -18,6 +18,38 @@ inline double NowMs() {
     return static_cast<double>(c.QuadPart) * 1000.0 / static_cast<double>(f.QuadPart);
 }
 
+// Takes and handles this thread's messages for ms milliseconds (0: those waiting now), as the
+// program's message loop does; a quit is posted again and ends it early.
+inline void PumpFor(DWORD ms) {
+    const double end = NowMs() + ms;
+    for (;;) {
+        MSG m;
+        while (PeekMessageW(&m, nullptr, 0, 0, PM_REMOVE)) {
+            if (m.message == WM_QUIT) {
+                PostQuitMessage(static_cast<int>(m.wParam));
+                return;
+            }
+            TranslateMessage(&m);
+            DispatchMessageW(&m);
+        }
+        const double left = end - NowMs();
+        if (left <= 0) return;
+        MsgWaitForMultipleObjectsEx(0, nullptr, static_cast<DWORD>(left) + 1, QS_ALLINPUT,
+                                    MWMO_INPUTAVAILABLE);
+    }
+}
+
+// Pumps until done() or ms milliseconds have passed; whether done() came true.
+template <class F>
+bool PumpUntil(F done, DWORD ms) {
+    const double end = NowMs() + ms;
+    while (!done()) {
+        if (NowMs() > end) return false;
+        PumpFor(5);
+    }
+    return true;
+}
+
 // The lowest free handle slot. Windows and Wine hand out the lowest free one, so it climbs when a
 // handle leaked (the process's own handle count reads 0 under Wine).
 inline uintptr_t HandleProbe() {

@@ -1,9 +1,9 @@
-// The echo engine's steps over a fake platform: the failure codes, exactly one outlet per call, the
-// shared socket library, the last-reply values, and calls nested in the waits (another echo, or the
-// engine's destruction).
+// The echo engine's steps over a fake platform that holds every request until the test hands it
+// back, as the window thread's loop does: the failure codes, exactly one outlet per request and none
+// inside actPing, the shared socket library, the last-reply values, requests outstanding together,
+// the hold a request carries for its round, and an engine destroyed with requests outstanding.
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <string>
 #include <string_view>
 #include <tuple>
@@ -16,35 +16,6 @@
 
 namespace {
 
-class FakeEcho final : public TEchoService {
-public:
-    bool startOk = true, resolveOk = true, echoOk = true;
-    int starts = 0, stops = 0, lookups = 0;
-    TEchoReply answer;
-    // Runs inside the lookup's wait, or else the echo's, as a chain started meanwhile would.
-    std::function<void()> nested;
-    bool nestInResolve = false;
-
-    bool StartSockets() override {
-        ++starts;
-        return startOk;
-    }
-    void StopSockets() override { ++stops; }
-    bool Resolve(const std::string& /*host*/, TIPv4& /*address*/) override {
-        ++lookups;
-        if (nestInResolve) Nest();
-        return resolveOk;
-    }
-    bool Echo(const TIPv4& /*address*/, uint16_t /*size*/, uint32_t /*timeout*/, TEchoReply& reply) override {
-        if (!nestInResolve) Nest();
-        if (echoOk) reply = answer;
-        return echoOk;
-    }
-    void Nest() {
-        if (const auto run = std::exchange(nested, nullptr)) run();
-    }
-};
-
 class Ping : public LinkedTest {
 public:
     void TearDown() override {
@@ -55,11 +26,12 @@ public:
     EchoListener listener;
 };
 
-// One engine, call after call, beside another user of the socket library. While the library is not
-// started a call says so (code 1, never "no such host"), and the next one tries again. An empty or over-long
-// name fails without the resolver, which would answer an empty name with this computer. An ICMP
-// error record is no reply. Only a good reply changes the last values.
-TEST_F(Ping, EachCallFiresExactlyOneOutletWithItsCode) {
+// One engine, request after request, beside another user of the socket library. While the library
+// is not started a request says so (code 1, never "no such host"), and the next one tries again. An
+// empty or over-long name fails without the resolver, which would answer an empty name with this
+// computer. An ICMP error record is no reply. Only a good reply changes the last values. Every
+// outcome, a failure known at once included, fires only once the request comes back.
+TEST_F(Ping, EachRequestFiresExactlyOneOutletWithItsCodeOnceItComesBack) {
     // The platform's fault ("no sockets", "no name", "no echo", "TTL expired" or none), the length of
     // the host name, the outlet fired, the lookups made, and the last values after the call.
     const std::tuple<std::string_view, size_t, const char*, int, std::pair<int32_t, int32_t>> cases[] = {
@@ -89,9 +61,13 @@ TEST_F(Ping, EachCallFiresExactlyOneOutletWithItsCode) {
             listener.Clear();
             ping.Host = std::string(hostLength, 'a');
             PingOnce(ping);
+            EXPECT_TRUE(listener.events.empty()) << "fired inside actPing";
+            EXPECT_EQ(ping.Outstanding(), 1u);
+            fake.DeliverAll();
             EXPECT_EQ(listener.events, std::vector<std::string>{event});
             EXPECT_EQ(fake.lookups, lookups);
             EXPECT_EQ(LastValues(ping), values);
+            EXPECT_EQ(ping.Outstanding(), 0u);
         }
     }
     EXPECT_EQ(fake.starts, 4);  // the two constructors, the first call, and the start
@@ -102,45 +78,51 @@ TEST_F(Ping, EachCallFiresExactlyOneOutletWithItsCode) {
     EXPECT_EQ(fake.stops, 1);
 }
 
-// A click during the wait starts a second echo on the same engine with another answer: each call
-// ends in exactly one outlet with its own reply, the inner one first, and the outer's values stay.
-TEST_F(Ping, NestedCallDuringTheWaitFiresItsOwnOutlet) {
+// A click sends a second request while a tick's is outstanding, with another answer. They come back
+// in the other order: each fires once, its getters answer its own values during its chain, and the
+// last to come back leaves its values. Only the request sent under a hold keeps it taken, until its
+// outcome's chain has run.
+TEST_F(Ping, RequestsOutstandingTogetherEachFireOnceWithTheirOwnValues) {
     TKVPing ping(fake);
     listener.Wire(ping);
     ping.Host = "h";
+    TChainHold* tick = TChainHold::New();
     fake.answer = {{127, 0, 0, 2}, 0, 9, 32};
-    fake.nested = [&] {
-        fake.answer = {{127, 0, 0, 3}, 0, 5, 16};
+    {
+        const TChainScope round(tick);
         PingOnce(ping);
-        fake.answer = {{127, 0, 0, 2}, 0, 9, 32};
-    };
+    }
+    fake.answer = {{127, 0, 0, 3}, 0, 5, 16};
     PingOnce(ping);
+    EXPECT_TRUE(tick->Held()) << "the tick's request is outstanding";
+    EXPECT_TRUE(listener.events.empty());
+    fake.Deliver(1);
+    EXPECT_TRUE(tick->Held()) << "the click's outcome is not the tick's";
+    fake.Deliver(0);
+    EXPECT_FALSE(tick->Held());
     EXPECT_EQ(listener.events, (std::vector<std::string>{"reply 127.0.0.3 16", "reply 127.0.0.2 32"}));
     EXPECT_EQ(LastValues(ping), std::make_pair(9, 32));
+    tick->Release();
 }
 
-// The program is closed during the lookup's or the echo's wait: the engine is destroyed inside its
-// own call, which then fires nothing and touches nothing of it (ASan sees any access).
-TEST_F(Ping, DestroyedWhileItsOwnWaitIsNested) {
-    for (const bool inResolve : {true, false}) {
-        auto* ping = new TKVPing(fake);
-        listener.Wire(*ping);
-        ping->Host = "h";
-        fake.nestInResolve = inResolve;
-        fake.nested = [ping] { delete ping; };
+// The program is closed with requests outstanding: the engine abandons them, nothing fires, and the
+// round they belonged to is over. The hold outlives its owner while a request still carries it
+// (ASan sees any access after a free).
+TEST_F(Ping, DestroyedWithRequestsOutstanding) {
+    auto* ping = new TKVPing(fake);
+    listener.Wire(*ping);
+    ping->Host = "h";
+    TChainHold* tick = TChainHold::New();
+    {
+        const TChainScope round(tick);
         PingOnce(*ping);
-        EXPECT_TRUE(listener.events.empty()) << inResolve;
+        tick->Release();  // its timer goes first
     }
-}
-
-// A leading zero can mean octal to the resolver: such text is looked up, not taken as it is.
-TEST(PingText, OnlyStrictDottedQuadsSkipTheLookup) {
-    const std::pair<const char*, bool> cases[] = {
-        {"127.0.0.1", true},   {"255.255.255.255", true}, {"127.256.0.1", false}, {"127.0.0", false},
-        {"127.0.0.1.", false}, {"127.00.0.1", false},     {"1270.0.0.1", false},  {"localhost", false},
-    };
-    for (const auto& [text, quad] : cases)
-        EXPECT_EQ(IsDottedQuad(text), quad) << text;
+    PingOnce(*ping);
+    delete ping;
+    EXPECT_EQ(fake.abandoned, 2);
+    EXPECT_TRUE(fake.sent.empty());
+    EXPECT_TRUE(listener.events.empty());
 }
 
 }  // namespace

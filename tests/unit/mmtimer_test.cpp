@@ -1,11 +1,12 @@
 // The timer logic over a service that ticks on demand, step by step: TMMTimer's enable and interval
-// rules, TKVMMTimer's count, stop, restart and busy rules, and a component freed by its own tick's
-// chain.
+// rules, TKVMMTimer's count, stop, restart and busy rules (the busy round spanning the work its chain
+// started), and a component freed by its own tick's chain.
 #include <gtest/gtest.h>
 
 #include <sstream>
 #include <string>
 #include <tuple>
+#include <utility>
 
 #include "components/kvmmtimer.h"
 #include "tests/unit/testdata.h"
@@ -50,13 +51,15 @@ public:
         timer.SetEnable(false);
         timer.SetCount(0);
     }
-    // The chain behind evTimer; "busy": lets another tick through, as the echo's pumping wait does;
-    // "restart": starts the timer again; "free": destroys the component whose tick it is (the program
-    // closing during a tick), then lets another tick through.
+    // The chain behind evTimer; "busy": lets another tick through, as a modal loop inside it would;
+    // "send": starts work that ends later (an echo), as actPing does; "restart": starts the timer
+    // again; "free": destroys the component whose tick it is (the program closing during a tick),
+    // then lets another tick through.
     void onTimer(TData& d, uint16_t /*index*/) {
         events += d.Type == kTypeNull ? "timer " : "timer? ";
         TData none;
         if (chain == "busy") fake.Tick();
+        if (chain == "send") lent = TChainHold::Borrow();
         if (chain == "restart") timer.actStart(none, 0);
         if (chain == "free") {
             delete doomed;
@@ -74,6 +77,7 @@ public:
     std::string events;
     std::string chain;
     TKVMMTimer* doomed = nullptr;  // started by "doomed COUNT", freed by its own tick's chain
+    TChainHold* lent = nullptr;    // the round of the last "send" chain, until "answer"
 };
 
 // Each step: what is done, the outlets fired, the platform calls, and the timer's state after it. A
@@ -100,6 +104,9 @@ TEST_F(KVMMTimer, StepsFireTheOutletsAndCallThePlatformAsWritten) {
         {"restart count 1 start tick", "timer stop ", "+40/1 -6 ", 0, false, 1},  // decided before it
         {"free doomed 0 tick", "timer freed ", "+1000/0 -7 ", 0, false, 1},
         {"free doomed 1 tick", "timer freed ", "+1000/0 -8 ", 0, false, 1},
+        {"send count 3 start tick tick", "timer ", "+40/1 ", 9, true, 2},  // dropped: its echo is out
+        {"answer tick", "timer ", "", 9, true, 1},                         // the round ended with it
+        {"answer stop", "stop ", "-9 ", 0, false, 1},
     };
     for (const auto& [what, fired, calls, handle, enabled, remaining] : steps) {
         SCOPED_TRACE(what);
@@ -110,7 +117,8 @@ TEST_F(KVMMTimer, StepsFireTheOutletsAndCallThePlatformAsWritten) {
             if (op == "start") timer.actStart(none, 0);
             if (op == "stop") timer.actStop(none, 0);
             if (op == "tick") fake.Tick();
-            if (op == "busy" || op == "restart" || op == "free") chain = op;
+            if (op == "answer") std::exchange(lent, nullptr)->Drop();
+            if (op == "busy" || op == "send" || op == "restart" || op == "free") chain = op;
             if (op == "count" && ops >> n) timer.SetCount(n);
             if (op == "iv" && ops >> n) {
                 TData value;

@@ -1,7 +1,7 @@
 // Timers on winmm: ticks are handled on the thread that started them, also inside a modal box; a
 // slow thread is not flooded and gets no late or stale tick; a fired one-shot keeps its identifier;
 // the timer's windows are made and destroyed outside its lock; and TKVMMTimer can be freed from
-// another thread while its tick's chain waits. Every test leaves no timer event and no tick window.
+// another thread while its tick's chain runs. Every test leaves no timer event and no tick window.
 // The component's count and busy rules are tested over a fake service (tests/unit/mmtimer_test).
 #include <gtest/gtest.h>
 #include <windows.h>
@@ -16,15 +16,8 @@
 #include "components/kvmmtimer.h"
 #include "tests/support/wintest.h"
 #include "toolkit/mmtimer.h"
-#include "toolkit/winthread.h"
 
 namespace {
-
-// Handles messages for ms milliseconds, as the window thread's loop would.
-void Pump(DWORD ms) {
-    static HANDLE never = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-    PumpingWait(never, ms);
-}
 
 struct Ticks {
     std::vector<double> at;
@@ -79,7 +72,7 @@ TEST_F(MMTimerWin, AOneShotTicksInsideAModalBoxAndKeepsItsIdentifierUntilStopped
     KillTimer(nullptr, guard);
     ASSERT_GT(answer, 0) << "no box could be shown (error " << GetLastError() << ")";
     EXPECT_EQ(answer, IDOK) << "the tick did not reach the box's loop";
-    Pump(100);
+    PumpFor(100);
     EXPECT_EQ(ticks.at.size(), 1u);
     EXPECT_FALSE(ticks.elsewhere);
     EXPECT_EQ(timeKillEvent(timer->Handle), static_cast<MMRESULT>(TIMERR_NOERROR));
@@ -101,7 +94,7 @@ TEST_F(MMTimerWin, NoFloodAndNoLateOrStaleTick) {
         TimerPtr timer = Started(ticks, period);
         Sleep(230);
         change(timer);
-        Pump(0);
+        PumpFor(0);
         EXPECT_LE(ticks.at.empty() ? 0 : ticks.Burst(), mostTicks) << what;
     }
 }
@@ -133,7 +126,7 @@ TEST_F(MMTimerWin, NoWindowIsMadeOrDestroyedUnderTheLock) {
     EXPECT_EQ(std::count(lockFree.begin(), lockFree.end(), false), 0);
 }
 
-// Another thread destroys the component while a tick's chain waits on the window thread: the
+// Another thread destroys the component while a tick's chain runs on the window thread: the
 // destruction waits for the chain, and once it returns no timer event is left.
 struct TCrossFree {
     TKVMMTimer* timer = new TKVMMTimer;
@@ -145,7 +138,7 @@ struct TCrossFree {
     void tick(TData& /*d*/, uint16_t /*index*/) {
         if (thread != nullptr) return;
         thread = CreateThread(nullptr, 0, &FreeSoon, this, 0, nullptr);
-        Pump(300);  // as an echo's wait
+        Sleep(300);  // a long chain
         chainEnded = true;
     }
     static DWORD WINAPI FreeSoon(void* p) {
@@ -166,14 +159,14 @@ TEST_F(MMTimerWin, ComponentFreedFromAnotherThreadDuringATick) {
     TData none;
     c.timer->actStart(none, 0);
     for (int i = 0; i < 100 && c.thread == nullptr; ++i)
-        Pump(10);
+        PumpFor(10);
     ASSERT_NE(c.thread, nullptr);
-    EXPECT_EQ(PumpingWait(c.thread, 5000), TWaitResult::Signalled);
+    EXPECT_TRUE(PumpUntil([&] { return WaitForSingleObject(c.thread, 0) == WAIT_OBJECT_0; }, 5000));
     CloseHandle(c.thread);
     DisableLinks();
     EXPECT_TRUE(c.chainEndedWhenFreed);
     EXPECT_EQ(c.runningWhenFreed, 0);
-    Pump(50);  // the tick window, closed from the other thread, goes here
+    PumpFor(50);  // the tick window, closed from the other thread, goes here
 }
 
 }  // namespace

@@ -1,6 +1,6 @@
 // The standard controls on one demo form, through real windows: keys typed through the system's input
 // queue (SendInput) move the focus, press the default and cancel buttons and format the rich edit's
-// selection, in the loop and during a pumping wait; what they did is read back from Win32.
+// selection in the loop; what they did is read back from Win32.
 #include <gtest/gtest.h>
 #include <richedit.h>
 #include <windows.h>
@@ -13,7 +13,6 @@
 #include "toolkit/navigation.h"
 #include "toolkit/richkeys.h"
 #include "toolkit/stdctrls.h"
-#include "toolkit/winthread.h"
 
 #include "tests/support/wintest.h"
 
@@ -70,21 +69,17 @@ TEST(StdCtrls, KeysMoveTheFocusPressTheButtonsAndFormatTheRichEdit) {
         {button, VK_RETURN, 0, button},      // not from another button
         {rich, VK_ESCAPE, 0, cancel, 0, 1},  // Esc presses cancel
     };
-    for (const bool wait : {false, true}) {
-        for (const auto& c : moves) {
-            SCOPED_TRACE(testing::Message()
-                         << c.from->TabOrder << " key " << c.key << (wait ? " waiting" : ""));
-            okClicks = cancelClicks = 0;
-            SetFocus(c.from->Handle);
-            pump();
-            c.modifier != 0 ? TypeKey(c.key, {c.modifier}) : TypeKey(c.key);
-            // A wait on this process, which does not end meanwhile, or the loop's steps.
-            wait ? static_cast<void>(PumpingWait(GetCurrentProcess(), 150)) : pump();
-            EXPECT_EQ(ControlOf(GetFocus()), c.to);
-            EXPECT_EQ(form->FocusedChild, c.to);
-            EXPECT_EQ(okClicks, c.ok);
-            EXPECT_EQ(cancelClicks, c.cancel);
-        }
+    for (const auto& c : moves) {
+        SCOPED_TRACE(testing::Message() << c.from->TabOrder << " key " << c.key);
+        okClicks = cancelClicks = 0;
+        SetFocus(c.from->Handle);
+        pump();
+        c.modifier != 0 ? TypeKey(c.key, {c.modifier}) : TypeKey(c.key);
+        pump();
+        EXPECT_EQ(ControlOf(GetFocus()), c.to);
+        EXPECT_EQ(form->FocusedChild, c.to);
+        EXPECT_EQ(okClicks, c.ok);
+        EXPECT_EQ(cancelClicks, c.cancel);
     }
     // Characters whose codes equal navigation keys stay typing ('(' is VK_DOWN); no Tab landed.
     SetFocus(edit->Handle);
