@@ -7,11 +7,14 @@ probe.exe, a Windows program in the same prefix. Screenshots go to ARTEFACTS (st
   e2e.py EXE PROBE SUITE      SUITE: main | switch | fault | netns | dpi
 """
 import os
+import random
 import re
 import shutil
+import socket
 import subprocess
 import sys
 import tempfile
+import threading
 import time
 
 TOP = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
@@ -26,6 +29,15 @@ LIT_HOST, DARK_HOST = (255, 0, 0), (128, 0, 0)
 LIT_CYCLE, DARK_CYCLE = (0, 255, 0), (0, 128, 128)
 
 failures = []
+NEVER = "never-answers.test"  # the namespace's resolver reads a query for it and never replies
+
+
+def figure(what, value):
+    """A measured figure, printed and kept beside the screenshots for the test command to show."""
+    line = "figure %s-bit: %s: %s" % (os.environ.get("E2E_BITS", "64"), what, value)
+    print("     " + line, flush=True)
+    with open(os.path.join(os.environ.get("ARTEFACTS", "."), "figures.txt"), "a") as f:
+        f.write(line + "\n")
 
 
 def check(ok, what):
@@ -348,33 +360,122 @@ def suite_fault(probe, exe):
     check(app.exit_code() == 200, "exit code 200")
 
 
+def resolver():
+    """The namespace's name server: "no such name" at once for every query but NEVER's, which it reads
+    and never answers."""
+    s = socket.socket(socket.AF_INET, socket.SOCK_DGRAM)
+    s.bind(("127.0.0.1", 53))
+    while True:
+        q, peer = s.recvfrom(512)
+        i, labels = 12, []
+        while i < len(q) and q[i]:
+            labels.append(q[i + 1:i + 1 + q[i]].decode("ascii", "replace"))
+            i += 1 + q[i]
+        if ".".join(labels).lower() != NEVER:
+            s.sendto(q[:2] + b"\x81\x83" + q[4:6] + b"\0" * 6 + q[12:i + 5], peer)
+
+
+def fill_log(app, lines):
+    """Replies from the loopback every 10 ms until the log holds that many lines, then STOP."""
+    app.edit(app.period, "select", "t:1", "k:Home", "t:.0")
+    app.button("GO", 1).click()
+    app.wait_lines(lines, 30)
+    app.button("STOP").click()
+
+
+def drag_the_thumb(app, run):
+    """Drags the log's scroll thumb down slowly over several periods (so a tick's echo starts during
+    the drag) and lets go; the log must then let go of the mouse and stop following the pointer."""
+    probe, log = app.probe, app.log
+    log.click()
+    probe.x("key", "ctrl+Home")
+    wait_for(lambda: probe.ask("firstline " + log.hwnd) == "0", 3)
+    x, y = log.left + log.width - 10, log.top + 2 + 17 + 4  # the thumb, at the top of the track
+    probe.x("mousemove", "--sync", str(x), str(y), "mousedown", "1")
+    for step in range(1, 16):
+        probe.x("mousemove", "--sync", str(x), str(y + 3 * step))
+        time.sleep(0.2)
+    probe.x("mouseup", "1")
+    time.sleep(0.3)
+    first = int(probe.ask("firstline " + log.hwnd))
+    check(first > 0, "drag %d: the log scrolled to line %d" % (run, first))
+    check(probe.ask("capture " + app.window) == "0", "drag %d: the log let go of the mouse" % run)
+    # A new line scrolls the log to its end, so the capture, not the line, tells whether it follows.
+    probe.x("mousemove", "--sync", str(x), str(log.top + log.height - 25))
+    time.sleep(0.5)
+    check(probe.ask("capture " + app.window) == "0", "drag %d: the log does not follow the pointer with the "
+          "button up" % run)
+
+
 def suite_netns(probe, exe):
+    threading.Thread(target=resolver, daemon=True).start()
     app = App(probe, exe)
     if not check(app.main_window(), "main window in the private namespace"):
         return
     silent = "/proc/sys/net/ipv4/icmp_echo_ignore_all"
+
+    def set_silent(on):
+        with open(silent, "w") as f:
+            f.write("1\n" if on else "0\n")
+
     # A reply first, so that each failure has a lit lamp to put out.
     for host, code in [("127.0.0.1", 0), ("127.0.0.1", 3), ("127.0.0.1", 0), ("no-such-host.invalid", 2)]:
-        with open(silent, "w") as f:
-            f.write("1\n" if code == 3 else "0\n")
+        set_silent(code == 3)
         app.set_text(app.host, host)
         n = len(app.log_lines())
         app.button("GO").click()
         slow = []
         end = time.time() + 0.9
         while time.time() < end:
-            slow.append(int(probe.ask("alive " + app.window)))
+            slow.append(float(probe.ask("alive " + app.window)))
         check(max(slow) < 500, "%s: the window answers during the echo (slowest %d ms)" % (host, max(slow)))
         check(app.wait_lines(n + 1, 15), "%s: a line logged" % host)
         app.last_line_matches(FAIL + str(code) if code else REPLY)
         lamp = DARK_HOST if code else LIT_HOST
         check(wait_for(lambda: app.host_lamp.pixel() == lamp, 3), "%s: host lamp %s" % (host, "dark" if code else "lit"))
-    with open(silent, "w") as f:
-        f.write("1\n")
+
+    # Periodic echoes to a silent host every half second: an echo is waiting nearly all the time.
     app.set_text(app.host, "127.0.0.1")
+    fill_log(app, 120)
+    set_silent(True)
+    app.edit(app.period, "select", "t:5", "k:Home", "t:.")
     app.button("GO", 1).click()
-    time.sleep(2.5)
-    close_and_end(app, "closed while echoes to a silent host run")
+    time.sleep(1.5)
+    slow, end = [], time.time() + 4
+    while time.time() < end:
+        slow.append(float(probe.ask("alive " + app.window)))
+    figure("longest answer of the window while periodic echoes to a silent host run", "%.1f ms over %d messages"
+           % (max(slow), len(slow)))
+
+    for run in (1, 2, 3):
+        drag_the_thumb(app, run)
+
+    # The about box opened at any phase of the echoes: the ticks' echoes go on behind it, and Enter
+    # closes it.
+    for run in (1, 2, 3):
+        time.sleep(random.uniform(0.2, 1.8))
+        app.button("О программе").click()
+        box = app.dialog("")
+        if not check(box is not None, "box %d: the about box shown over periodic echoes" % run):
+            continue
+        n = len(app.log_lines())
+        time.sleep(3.0)
+        behind = [l for l in app.log_lines()[n:] if re.fullmatch(FAIL + "3", l)]
+        check(len(behind) >= 2, "box %d: %d failure lines logged in the 3 s it was open" % (run, len(behind)))
+        check(app.close_box(box), "box %d: Enter closed it" % run)
+
+    # The window closed while a name is being looked up and the resolver never answers.
+    app.button("STOP").click()
+    app.set_text(app.host, NEVER)
+    app.button("GO").click()
+    time.sleep(0.5)
+    closed = time.time()
+    app.close()
+    code = app.exit_code(30)
+    took = time.time() - closed
+    check(code == 0 and took < 5, "closed during a look-up that never ends: exit code %s after %.1f s" % (code, took))
+    figure("from the close during a look-up that never ends to the process's exit", "%.2f s" % took)
+    check(wait_for(lambda: app.probe.ask("procs echometer.exe") == "0", 10), "no process left")
 
 
 def run_dpi(probe_exe, exe, env):
@@ -419,17 +520,25 @@ def run_dpi(probe_exe, exe, env):
 def main():
     exe, probe_exe, suite = sys.argv[1:4]
     env = dict(os.environ)
-    if suite in ("netns", "dpi"):
+    if suite in ("netns", "dpi", "lc"):
         # A prefix of its own: the namespace needs its own wineserver, the dpi its own registry.
         tmp = tempfile.mkdtemp(prefix="echometer-e2e-")
         env["ECHOMETER_WINEPREFIX"] = os.path.join(tmp, "pfx")
-    if suite == "netns":
+    if suite in ("netns", "lc"):
         if os.environ.get("E2E_IN_NETNS") != "1":
             if os.geteuid() != 0 or subprocess.run(["unshare", "-n", "true"]).returncode != 0:
                 print("netns: needs root and unshare -n; skipped")
                 return 77
-            return subprocess.run(["unshare", "-n", "--", "sh", "-c", "ip link set lo up && exec \"$@\"", "sh",
-                                   sys.executable, *sys.argv], env=dict(env, E2E_IN_NETNS="1")).returncode
+            # Its own name server too: a mount namespace lays a resolver list over the system's.
+            resolv = os.path.join(os.path.dirname(env["ECHOMETER_WINEPREFIX"]), "resolv.conf")
+            with open(resolv, "w") as f:
+                f.write("nameserver 127.0.0.1\noptions timeout:20 attempts:1\n")
+            try:
+                return subprocess.run(["unshare", "-n", "-m", "--", "sh", "-c",
+                                       "ip link set lo up && mount --bind \"$0\" /etc/resolv.conf && exec \"$@\"",
+                                       resolv, sys.executable, *sys.argv], env=dict(env, E2E_IN_NETNS="1")).returncode
+            finally:
+                shutil.rmtree(os.path.dirname(env["ECHOMETER_WINEPREFIX"]), ignore_errors=True)
     probe = Probe(probe_exe, env) if suite != "dpi" else None
     try:
         if probe is None:

@@ -191,11 +191,27 @@ std::string Answer(const std::string& line) {
         GetGUIThreadInfo(GetWindowThreadProcessId(Parse(rest), nullptr), &gi);
         return Hex(gi.hwndFocus);
     }
+    if (cmd == "capture") {  // capture <hwnd>: the window holding the mouse capture in that window's thread
+        GUITHREADINFO gi{};
+        gi.cbSize = sizeof gi;
+        GetGUIThreadInfo(GetWindowThreadProcessId(Parse(rest), nullptr), &gi);
+        return Hex(gi.hwndCapture);
+    }
+    if (cmd == "firstline") {  // firstline <hwnd>: an edit's first visible line, or -1
+        DWORD_PTR line = 0;
+        if (!SendMessageTimeoutW(Parse(rest), EM_GETFIRSTVISIBLELINE, 0, 0, SMTO_ABORTIFHUNG, 2000, &line))
+            return "-1";
+        return std::to_string(line);
+    }
     if (cmd == "alive") {  // alive <hwnd>: ms the window took to answer a message, or -1
-        const DWORD t0 = GetTickCount();
+        LARGE_INTEGER t0, t1, f;
+        QueryPerformanceCounter(&t0);
         DWORD_PTR r = 0;
         if (!SendMessageTimeoutW(Parse(rest), WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 2000, &r)) return "-1";
-        return std::to_string(GetTickCount() - t0);
+        QueryPerformanceCounter(&t1);
+        QueryPerformanceFrequency(&f);
+        return std::to_string(static_cast<double>(t1.QuadPart - t0.QuadPart) * 1000.0 /
+                              static_cast<double>(f.QuadPart));
     }
     if (cmd == "pixel") {  // pixel <x> <y>: screen colour "r g b"
         int x = 0, y = 0;
