@@ -3,10 +3,10 @@
 // and the finished request is handed back to the engine on its own thread, from its message loop.
 //
 // A request keeps the socket library started while it works, so an engine that goes meanwhile (the
-// program is closed during a look-up) does not pull the library from under it. ICMP handles and
-// their events are kept for reuse (opening one per echo costs about half an echo to loopback), one
-// per echo that runs at once, and closed with the socket library. Everything a worker touches lives
-// as long as the process: at exit a worker may still be waiting for a resolver that never answers.
+// program is closed during a look-up) does not pull the library from under it. ICMP handles are
+// kept for reuse (opening one per echo costs about half an echo to loopback), one per echo that runs
+// at once, and closed with the socket library. Everything a worker touches lives as long as the
+// process: at exit a worker may still be waiting for a resolver that never answers.
 
 // Winsock before windows.h, the ICMP declarations after both.
 #include <winsock2.h>
@@ -30,78 +30,64 @@
 
 namespace {
 
-// How long past its own timeout the ICMP service gets to signal its event before it is cancelled.
-constexpr DWORD kEchoGrace = 5000;
 // Room the service needs beyond the payload for an ICMP error message.
 constexpr size_t kIcmpErrorRoom = 8;
 
-// One ICMP handle and the event its asynchronous echo signals.
-struct TEchoSlot {
-    HANDLE Icmp = INVALID_HANDLE_VALUE;
-    HANDLE Event = nullptr;
-    uint32_t Generation = 0;  // slots of an earlier start of the socket library are not reused
-};
-
-class TEchoSlots {
+// ICMP handles kept for reuse, one per echo that runs at once.
+class TIcmpHandles {
 public:
-    TEchoSlot Take() {
+    HANDLE Take() {
         {
             std::lock_guard<std::mutex> hold(lock_);
             if (!idle_.empty()) {
-                TEchoSlot s = idle_.back();
+                const HANDLE h = idle_.back();
                 idle_.pop_back();
-                return s;
+                return h;
             }
         }
-        TEchoSlot s;
-        s.Icmp = IcmpCreateFile();
-        s.Event = CreateEventW(nullptr, FALSE, FALSE, nullptr);
-        std::lock_guard<std::mutex> hold(lock_);
-        s.Generation = generation_;
-        return s;
+        return IcmpCreateFile();
     }
 
-    // usable: the handle still works and the service let go of the event.
-    void GiveBack(TEchoSlot s, bool usable) {
-        if (usable && s.Icmp != INVALID_HANDLE_VALUE && s.Event != nullptr) {
-            ResetEvent(s.Event);
+    // usable: the handle still works. One taken before the socket library last stopped is closed.
+    void GiveBack(HANDLE h, uint32_t generation, bool usable) {
+        if (h == INVALID_HANDLE_VALUE) return;
+        if (usable) {
             std::lock_guard<std::mutex> hold(lock_);
-            if (s.Generation == generation_) {
-                idle_.push_back(s);
+            if (generation == generation_) {
+                idle_.push_back(h);
                 return;
             }
         }
-        Close(s, usable);
+        IcmpCloseHandle(h);
     }
 
-    // With the socket library: the idle slots close now, the busy ones when they come back.
+    uint32_t Generation() {
+        std::lock_guard<std::mutex> hold(lock_);
+        return generation_;
+    }
+
+    // With the socket library: the idle handles close now, the busy ones when they come back.
     void CloseIdle() {
-        std::vector<TEchoSlot> idle;
+        std::vector<HANDLE> idle;
         {
             std::lock_guard<std::mutex> hold(lock_);
             ++generation_;
             idle.swap(idle_);
         }
-        for (const TEchoSlot& s : idle)
-            Close(s, true);
+        for (const HANDLE h : idle)
+            IcmpCloseHandle(h);
     }
 
 private:
-    static void Close(const TEchoSlot& s, bool settled) {
-        if (s.Icmp != INVALID_HANDLE_VALUE) IcmpCloseHandle(s.Icmp);
-        // An event the service may still signal is given up rather than closed and reused.
-        if (s.Event != nullptr && settled) CloseHandle(s.Event);
-    }
-
     std::mutex lock_;
-    std::vector<TEchoSlot> idle_;
+    std::vector<HANDLE> idle_;
     uint32_t generation_ = 0;
 };
 
 // Never destroyed: a worker may outlive the program's static objects.
-TEchoSlots& Slots() {
-    static auto* slots = new TEchoSlots;
-    return *slots;
+TIcmpHandles& IcmpHandles() {
+    static auto* handles = new TIcmpHandles;
+    return *handles;
 }
 
 // gethostbyname's entry lives in the calling thread's own storage, so the address is copied out.
@@ -115,38 +101,21 @@ bool Resolve(const std::string& host, TIPv4& address) {
     return ok;
 }
 
+// On the worker, so the echo simply blocks for up to its timeout.
 bool Echo(const TIPv4& address, uint16_t dataSize, uint32_t timeout, TEchoReply& reply) {
     const DWORD replySize = static_cast<DWORD>(EchoReplyBufferSize(dataSize));
     std::unique_ptr<unsigned char[]> request(new (std::nothrow) unsigned char[dataSize + 1]());
     std::unique_ptr<unsigned char[]> replyBuffer(new (std::nothrow) unsigned char[replySize]);
-    TEchoSlot slot = Slots().Take();
+    const uint32_t generation = IcmpHandles().Generation();
+    const HANDLE icmp = IcmpHandles().Take();
     bool ok = false;
-    bool usable = true;   // the handle may serve the next echo
-    bool settled = true;  // the service no longer writes into the reply buffer or signals the event
-    if (request && replyBuffer && slot.Icmp != INVALID_HANDLE_VALUE && slot.Event != nullptr) {
+    bool usable = icmp != INVALID_HANDLE_VALUE;  // the handle may serve the next echo
+    if (request && replyBuffer && usable) {
         IPAddr destination;
         std::memcpy(&destination, address.data(), 4);
-        const DWORD sent = IcmpSendEcho2(slot.Icmp, slot.Event, nullptr, nullptr, destination, request.get(),
-                                         dataSize, nullptr, replyBuffer.get(), replySize, timeout);
-        if (sent != 0) {
-            ok = true;  // answered at once
-        } else if (GetLastError() == ERROR_IO_PENDING) {
-            const DWORD limit = timeout >= INFINITE - kEchoGrace ? INFINITE : timeout + kEchoGrace;
-            if (WaitForSingleObject(slot.Event, limit) == WAIT_OBJECT_0) {
-                ok = IcmpParseReplies(replyBuffer.get(), replySize) != 0;
-            } else {
-                // The service overran its own timeout: closing the handle cancels the request,
-                // which then signals as well.
-                IcmpCloseHandle(slot.Icmp);
-                slot.Icmp = INVALID_HANDLE_VALUE;
-                settled = WaitForSingleObject(slot.Event, kEchoGrace) == WAIT_OBJECT_0;
-                usable = false;
-            }
-        } else if (GetLastError() == ERROR_INVALID_HANDLE) {
-            usable = false;  // the next echo opens a fresh one
-        }
-    } else {
-        usable = false;
+        ok = IcmpSendEcho(icmp, destination, request.get(), dataSize, nullptr, replyBuffer.get(), replySize,
+                          timeout) != 0;
+        if (!ok && GetLastError() == ERROR_INVALID_HANDLE) usable = false;  // the next echo opens a fresh one
     }
     if (ok) {
         const auto* record = reinterpret_cast<const ICMP_ECHO_REPLY*>(replyBuffer.get());
@@ -155,13 +124,7 @@ bool Echo(const TIPv4& address, uint16_t dataSize, uint32_t timeout, TEchoReply&
         reply.RoundTrip = record->RoundTripTime;
         reply.DataSize = record->DataSize;
     }
-    if (!settled) {
-        // A request the service never let go of may still write into its buffers and signal its
-        // event: they are given up rather than freed or reused.
-        (void)request.release();
-        (void)replyBuffer.release();
-    }
-    Slots().GiveBack(slot, usable && settled);
+    IcmpHandles().GiveBack(icmp, generation, usable);
     return ok;
 }
 
@@ -201,7 +164,7 @@ public:
     }
 
     void StopSockets() override {
-        Slots().CloseIdle();
+        IcmpHandles().CloseIdle();
         WSACleanup();
     }
 
@@ -225,7 +188,7 @@ public:
 
 size_t EchoReplyBufferSize(uint16_t dataSize) {
     // The platform's own reply record (40 bytes on 64-bit Windows, 28 on 32-bit), the echoed payload,
-    // room for an ICMP error, and the IO_STATUS_BLOCK the asynchronous echo also writes on Windows.
+    // room for an ICMP error, and the IO_STATUS_BLOCK the service may also write there.
     return sizeof(ICMP_ECHO_REPLY) + dataSize + kIcmpErrorRoom + sizeof(IO_STATUS_BLOCK);
 }
 

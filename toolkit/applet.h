@@ -1,9 +1,9 @@
 // The application object and the message loop. Windows only.
 //
 // One process-wide application object (a TControl of class "App") owns the program's forms. Run
-// loops until the quit message; ProcessMessage is the one per-message step, used by Run and by every
-// wait that keeps the window thread answering (toolkit/winthread), so the window behaves the same
-// whether or not an echo is waiting.
+// loops until the quit message; ProcessMessage is its one per-message step. No other loop of the
+// program's own takes messages: work that waits ends as a posted message (toolkit/winthread), which
+// whatever loop is current dispatches, a modal box's included.
 //
 // Input and painting come before posted messages: ProcessMessage takes waiting keyboard, mouse and
 // paint messages first, so timer ticks (posted) can never starve the person, whatever their period.

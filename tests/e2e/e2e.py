@@ -185,8 +185,14 @@ class App:
         self.probe.x("key", "alt+F4")
 
     def exit_code(self, timeout=15):
-        return wait_for(lambda: (lambda c: None if c == "running" else int(c))(self.probe.ask("wait %s 100" % self.pid)),
-                        timeout)
+        """The process's exit code (0 included), or None while it still runs after timeout seconds."""
+        end = time.time() + timeout
+        while True:
+            code = self.probe.ask("wait %s 100" % self.pid)
+            if code != "running":
+                return int(code)
+            if time.time() > end:
+                return None
 
     def wait_lines(self, n, timeout=10):
         return wait_for(lambda: len(self.log_lines()) >= n, timeout)

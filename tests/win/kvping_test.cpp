@@ -80,7 +80,7 @@ TEST(RealPing, LoopbackAnswersWithItsAddressAndThePayloadSizeAndLeavesNothingBeh
     EXPECT_EQ(WSAGetLastError(), WSANOTINITIALISED);
 }
 
-// The asynchronous echo writes an IO_STATUS_BLOCK after the reply on Windows (not under Wine): the
+// The echo service may write an IO_STATUS_BLOCK after the reply on Windows (not under Wine): the
 // buffer holds the platform's record, the payload, an ICMP error and that block.
 TEST(RealPing, ReplyBufferHasRoomForTheStatusBlock) {
     for (const uint16_t size : {0, 1, 128, 65535}) {
