@@ -9,7 +9,7 @@
 #include <cstdio>
 #include <vector>
 
-#include "tests/support/schemerun.h"
+#include "bench/win/schemerun.h"
 #include "tests/support/tickload.h"
 
 namespace {

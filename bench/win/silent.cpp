@@ -8,7 +8,7 @@
 #include <atomic>
 #include <cstdio>
 
-#include "tests/support/schemerun.h"
+#include "bench/win/schemerun.h"
 #include "tests/support/wintest.h"
 
 namespace {

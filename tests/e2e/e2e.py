@@ -526,11 +526,11 @@ def run_dpi(probe_exe, exe, env):
 def main():
     exe, probe_exe, suite = sys.argv[1:4]
     env = dict(os.environ)
-    if suite in ("netns", "dpi", "lc"):
+    if suite in ("netns", "dpi"):
         # A prefix of its own: the namespace needs its own wineserver, the dpi its own registry.
         tmp = tempfile.mkdtemp(prefix="echometer-e2e-")
         env["ECHOMETER_WINEPREFIX"] = os.path.join(tmp, "pfx")
-    if suite in ("netns", "lc"):
+    if suite == "netns":
         if os.environ.get("E2E_IN_NETNS") != "1":
             if os.geteuid() != 0 or subprocess.run(["unshare", "-n", "true"]).returncode != 0:
                 print("netns: needs root and unshare -n; skipped")
