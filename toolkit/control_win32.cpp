@@ -46,6 +46,19 @@ bool IsMainWindow(const TControl* c) {
     return c->IsForm != 0 && IsTopLevel(c);
 }
 
+// The big icon, and a small one drawn from the same resource at the title bar's size: scaled down
+// by the system instead, a 32 x 32 image blurs there.
+void SendIcons(HWND window, HICON big) {
+    SendMessageW(window, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(big));
+    HICON small = big == nullptr
+                      ? nullptr
+                      : static_cast<HICON>(CopyImage(big, IMAGE_ICON, GetSystemMetrics(SM_CXSMICON),
+                                                     GetSystemMetrics(SM_CYSMICON), LR_COPYFROMRESOURCE));
+    if (HICON old = reinterpret_cast<HICON>(
+            SendMessageW(window, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small))))
+        DestroyIcon(old);
+}
+
 // The runner of the attached handlers, installed as DispatchHook by the first AttachHandler.
 bool DispatchAttached(TControl* self, MSG& msg, LRESULT& result) {
     TList* list = self->AttachedHandlers;
@@ -268,10 +281,12 @@ TControl::~TControl() {
     TObj::Free(Brush);
     Brush = nullptr;
     if (live) {
-        if (!IsTopLevel(this) || Icon == nullptr || Icon == kNoIcon) {
-        } else if (HICON old = reinterpret_cast<HICON>(SendMessageW(Handle, WM_SETICON, ICON_BIG, 0));
-                   old != nullptr && IconOwned != 0) {
-            DestroyIcon(old);
+        if (IsTopLevel(this) && Icon != nullptr && Icon != kNoIcon) {
+            HICON old = reinterpret_cast<HICON>(SendMessageW(Handle, WM_SETICON, ICON_BIG, 0));
+            if (old != nullptr && IconOwned != 0) DestroyIcon(old);
+            // The small icon is always this window's own copy.
+            if (HICON small = reinterpret_cast<HICON>(SendMessageW(Handle, WM_SETICON, ICON_SMALL, 0)))
+                DestroyIcon(small);
         }
         // From here on the window's messages go straight to its class procedure, not to this
         // half-destroyed object.
@@ -457,7 +472,7 @@ bool TControl::CreateWindow() {
             }
             if (Icon == nullptr) Icon = kNoIcon;
         }
-        if (Icon != kNoIcon) SendMessageW(made, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(Icon));
+        if (Icon != kNoIcon) SendIcons(made, Icon);
     }
     if (AfterCreateHook != nullptr) AfterCreateHook(this);
     if (GlobalAfterCreateHook != nullptr) GlobalAfterCreateHook(this);
@@ -910,8 +925,7 @@ void TControl::SetWindowState(uint8_t s) {
 void TControl::SetIcon(HICON icon) {
     Icon = icon;
     IconOwned = 0;
-    if (Handle != nullptr && IsTopLevel(this) && icon != kNoIcon)
-        SendMessageW(Handle, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
+    if (Handle != nullptr && IsTopLevel(this) && icon != kNoIcon) SendIcons(Handle, icon);
 }
 
 // ---- Geometry

@@ -212,6 +212,16 @@ LAYOUT = [("host", 65, 15, 225, 20), ("period", 125, 45, 36, 20), ("GO", 300, 15
           ("Статус запроса", 10, 75, 0, 0)]
 
 
+def desktop_icons(probe, title):
+    """The icon sizes each X window of that title offers the desktop, smallest first."""
+    env = dict(os.environ, DISPLAY=probe.display)
+    found = subprocess.run(["xdotool", "search", "--name", "^%s$" % title], env=env, capture_output=True,
+                           text=True).stdout.split()
+    props = [subprocess.run(["xprop", "-id", w, "_NET_WM_ICON"], env=env, capture_output=True, text=True).stdout
+             for w in found]
+    return [sorted(re.findall(r"Icon \((\d+ x \d+)\)", p), key=lambda s: int(s.split()[0])) for p in props]
+
+
 def check_layout(app, where):
     ox, oy = (int(v) for v in app.probe.ask("client " + app.window).split())
     labels = {k.text: k for k in app.kids}
@@ -234,7 +244,15 @@ def suite_main(probe, exe):
     app = App(probe, exe)
     if not check(app.main_window(), "main window found by its caption"):
         return
+    # What the desktop shows for the title bar and the taskbar button: Wine answers no WM_GETICON sent
+    # from another process, so the icons are read where the desktop reads them, on the X windows.
+    icons = desktop_icons(probe, "Эхометр 1.0")
+    check(icons == [["16 x 16", "32 x 32"]] * 2, "application window and main window icons %s" % icons)
     sw, sh = (int(v) for v in probe.ask("screen").split())
+    # The title bar and the taskbar button show the program's own 32 x 32 icon.
+    app_window = probe.ask("owner " + app.window)
+    for name, w in (("main window", app.window), ("application window", app_window)):
+        check(probe.ask("icon " + w) == "32 16", "%s icons (big, small): %s" % (name, probe.ask("icon " + w)))
     left, top, width, height = (int(v) for v in probe.ask("rect " + app.window).split())
     check((width, height) == (420, 374), "outer size %dx%d" % (width, height))
     check((left, top) == ((sw - 420) // 2, (sh - 374) // 2), "centred at %d,%d" % (left, top))
