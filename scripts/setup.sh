@@ -6,7 +6,7 @@ packages=(
     cmake make g++ clang libclang-rt-14-dev clang-format clang-tidy
     googletest libbenchmark-dev
     g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix mingw-w64-tools binutils-mingw-w64
-    wine wine64 wine32:i386 xvfb xdotool x11-utils imagemagick
+    wine wine64 wine32:i386 fonts-wine xvfb xdotool x11-utils imagemagick
     iproute2 util-linux procps python3
 )
 

@@ -24,6 +24,14 @@ class TControl;
 // other value is 0x00BBGGRR as it is.
 COLORREF Color2RGB(uint32_t color);
 
+// The program's texts are code page 1251: a font must draw its Cyrillic letters on any system
+// language. Makes the font the record asks for and, when its glyphs lack them (a raster face made
+// for another code page, which gets no font fallback), asks again for the Cyrillic character set and
+// then for faces that have them. Window thread only.
+HFONT CreateTextFont(LOGFONTW lf);
+// Whether the font selected into dc draws every character of text with a glyph of its own.
+bool FontCovers(HDC dc, std::wstring_view text);
+
 enum TGraphicToolKind : uint8_t { gtkFont = 1, gtkBrush = 2, gtkPen = 3 };
 
 // Font data as the platform's font record has them, the face name in 1251.

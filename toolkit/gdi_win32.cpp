@@ -1,7 +1,10 @@
 #include "toolkit/gdi.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <string>
+#include <vector>
 
 #include "toolkit/control.h"
 #include "toolkit/wintext.h"
@@ -12,6 +15,84 @@ COLORREF Color2RGB(uint32_t color) {
 }
 
 void (*TextExtentHook)(TCanvas* canvas, std::string_view text, SIZE& size) = nullptr;
+
+// ---- Fonts that draw the program's letters
+
+namespace {
+
+// The letters of code page 1251's upper half.
+constexpr std::wstring_view kCyrillic =
+    L"\u0401\u0451\u0410\u0411\u0412\u0413\u0414\u0415\u0416\u0417\u0418\u0419\u041A\u041B\u041C\u041D"
+    L"\u041E\u041F\u0420\u0421\u0422\u0423\u0424\u0425\u0426\u0427\u0428\u0429\u042A\u042B\u042C\u042D"
+    L"\u042E\u042F\u0430\u0431\u0432\u0433\u0434\u0435\u0436\u0437\u0438\u0439\u043A\u043B\u043C\u043D"
+    L"\u043E\u043F\u0440\u0441\u0442\u0443\u0444\u0445\u0446\u0447\u0448\u0449\u044A\u044B\u044C\u044D"
+    L"\u044E\u044F";
+
+// Tried in turn when the asked face lacks the letters: the shell's dialog face and the TrueType
+// faces every Windows since 2000 installs with Cyrillic, whatever its language.
+constexpr const wchar_t* kCoveringFaces[] = {L"MS Shell Dlg 2", L"Microsoft Sans Serif", L"Tahoma", L"Arial",
+                                             L"Segoe UI"};
+
+bool Covers(HDC dc, HFONT font) {
+    HGDIOBJ old = SelectObject(dc, font);
+    const bool ok = FontCovers(dc, kCyrillic);
+    SelectObject(dc, old);
+    return ok;
+}
+
+// What a face and character set were found to need, so that each is tried once per process.
+struct TFontChoice {
+    std::wstring Face;
+    BYTE CharSet;
+    std::wstring UseFace;
+    BYTE UseCharSet;
+};
+std::vector<TFontChoice> fontChoices;
+
+}  // namespace
+
+bool FontCovers(HDC dc, std::wstring_view text) {
+    std::vector<WORD> glyphs(text.size());
+    const DWORD n = GetGlyphIndicesW(dc, text.data(), static_cast<int>(text.size()), glyphs.data(),
+                                     GGI_MARK_NONEXISTING_GLYPHS);
+    // A font the call cannot read (some raster faces) is judged by its character set.
+    if (n == GDI_ERROR) return GetTextCharset(dc) == RUSSIAN_CHARSET;
+    return std::ranges::find(glyphs, WORD{0xFFFF}) == glyphs.end();
+}
+
+HFONT CreateTextFont(LOGFONTW lf) {
+    const std::wstring face = lf.lfFaceName;
+    for (const TFontChoice& c : fontChoices) {
+        if (c.Face != face || c.CharSet != lf.lfCharSet) continue;
+        wcsncpy(lf.lfFaceName, c.UseFace.c_str(), LF_FACESIZE - 1);
+        lf.lfCharSet = c.UseCharSet;
+        return CreateFontIndirectW(&lf);
+    }
+    HFONT asked = CreateFontIndirectW(&lf);
+    HDC dc = asked != nullptr ? CreateCompatibleDC(nullptr) : nullptr;
+    if (dc == nullptr) return asked;
+    TFontChoice choice{face, lf.lfCharSet, face, lf.lfCharSet};
+    HFONT made = asked;
+    if (!Covers(dc, asked)) {
+        LOGFONTW tried = lf;
+        tried.lfCharSet = RUSSIAN_CHARSET;
+        for (size_t i = 0; i <= std::size(kCoveringFaces); ++i) {
+            if (i > 0) wcsncpy(tried.lfFaceName, kCoveringFaces[i - 1], LF_FACESIZE - 1);
+            HFONT f = CreateFontIndirectW(&tried);
+            if (f != nullptr && Covers(dc, f)) {
+                made = f;
+                choice.UseFace = tried.lfFaceName;
+                choice.UseCharSet = tried.lfCharSet;
+                break;
+            }
+            if (f != nullptr) DeleteObject(f);
+        }
+        if (made != asked) DeleteObject(asked);
+    }
+    DeleteDC(dc);
+    fontChoices.push_back(std::move(choice));
+    return made;
+}
 
 // ---- TGraphicTool
 
@@ -59,7 +140,7 @@ HGDIOBJ TGraphicTool::MakeHandle() const {
             lf.lfPitchAndFamily = f.PitchAndFamily;
             const std::wstring face = ToWide(FontName());
             std::memcpy(lf.lfFaceName, face.c_str(), (face.size() + 1) * sizeof(wchar_t));
-            return CreateFontIndirectW(&lf);
+            return CreateTextFont(lf);
         }
         case gtkBrush: {
             LOGBRUSH lb{};

@@ -74,7 +74,7 @@ THintTool* TKVHintManager::CreateTool(HWND window) {
     // A face name that does not fit the record is cut, never written past it.
     const std::wstring face = ToWide(Font.Name);
     wcsncpy(lf.lfFaceName, face.c_str(), LF_FACESIZE - 1);
-    tool->Font = CreateFontIndirectW(&lf);
+    tool->Font = CreateTextFont(lf);
     SendMessageW(tip, WM_SETFONT, reinterpret_cast<WPARAM>(tool->Font), TRUE);
 
     SetWindowPos(tip, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE | SWP_NOACTIVATE);
