@@ -7,12 +7,14 @@
 #include "support/runerror.h"
 #include "toolkit/applet.h"
 #include "toolkit/mmtimer.h"
+#include "toolkit/syslib.h"
 #include "toolkit/wintext.h"
 #include "wincomponents/kvhintmanager.h"
 #include "wincomponents/kvmainform.h"
 
 int WINAPI WinMain(HINSTANCE /*instance*/, HINSTANCE /*previous*/, LPSTR /*line*/, int /*show*/) {
     InstallErrorHandler();
+    UseSystemLibrarySearch();
     // Every end of the program first silences it: no chain runs while an error is being reported.
     AddExitProc(&StopTimerEvents);
     AddExitProc(&DisableLinks);

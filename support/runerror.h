@@ -68,6 +68,11 @@ void RunExitProcs();
 // overflow become faults), and the handlers that turn a failed allocation and an uncaught C++
 // exception into run-time errors. Windows only; elsewhere it does nothing.
 void InstallErrorHandler();
+// The traps are the program's own: a floating-point fault in another module (an input method, a
+// screen reader's hook, a driver) is masked and that code goes on, as under the system's defaults.
+// This loads the program's traps again where its own code is entered (the window procedures) after
+// such a fault; it does nothing otherwise.
+void RestoreFloatTraps();
 // Puts the previous fault filter back (the normal end does this; the error path does it itself).
 void RemoveErrorHandler();
 

@@ -6,6 +6,7 @@
 #include "support/runerror.h"
 
 void InstallErrorHandler() {}
+void RestoreFloatTraps() {}
 void RemoveErrorHandler() {}
 
 namespace {

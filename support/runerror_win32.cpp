@@ -4,6 +4,8 @@
 
 #include <float.h>
 
+#include <cstring>
+
 #include <exception>
 #include <new>
 #include <string>
@@ -142,6 +144,65 @@ LONG WINAPI FaultFilter(EXCEPTION_POINTERS* info) {
     EndProgram(r.code, r.address, r.callers, r.count);
 }
 
+// The x87 control word of the program: 64-bit precision, round to nearest, invalid operation,
+// division by zero and overflow unmasked.
+constexpr uint16_t kX87Control = 0x1332;
+// The SSE unit likewise: all exceptions masked (0x1F80) but those three.
+constexpr uint32_t kSseControl = 0x1F80 & ~(0x80u | 0x200u | 0x400u);
+constexpr uint16_t kX87Masks = 0x3F;
+constexpr uint16_t kX87Pending = 0x80FF;  // busy, summary, stack fault and the exception flags
+constexpr uint32_t kSseMasks = 0x1F80;
+constexpr uint32_t kSseFlags = 0x3F;
+
+// A foreign fault masked the traps of this thread: the program's own are loaded again on entry.
+thread_local bool trapsMasked = false;
+
+void LoadFloatTraps() {
+    uint16_t cw = kX87Control;
+    asm volatile("fnclex\n\tfldcw %0" : : "m"(cw));
+#if defined(__x86_64__)
+    uint32_t csr = kSseControl;
+    asm volatile("ldmxcsr %0" : : "m"(csr));
+#endif
+}
+
+bool IsFloatFault(DWORD code) {
+    return (code >= EXCEPTION_FLT_DENORMAL_OPERAND && code <= EXCEPTION_FLT_UNDERFLOW) ||
+           code == STATUS_FLOAT_MULTIPLE_FAULTS || code == STATUS_FLOAT_MULTIPLE_TRAPS;
+}
+
+// Masks every floating-point exception in the faulting context and clears what is pending, so that
+// the instruction runs again with the default result (an infinity, a NaN) as it would have under the
+// system's masks.
+LONG MaskFloatFault(CONTEXT& ctx) {
+#if defined(__x86_64__)
+    ctx.MxCsr = (ctx.MxCsr | kSseMasks) & ~kSseFlags;
+    ctx.FltSave.MxCsr = ctx.MxCsr;
+    ctx.FltSave.ControlWord |= kX87Masks;
+    ctx.FltSave.StatusWord &= static_cast<WORD>(~kX87Pending);
+#elif defined(__i386__)
+    ctx.FloatSave.ControlWord |= kX87Masks;
+    ctx.FloatSave.StatusWord &= ~static_cast<DWORD>(kX87Pending);
+    if ((ctx.ContextFlags & CONTEXT_EXTENDED_REGISTERS) == CONTEXT_EXTENDED_REGISTERS) {
+        // The FXSAVE image: control word at 0, status word at 2, MXCSR at 24.
+        auto* fx = ctx.ExtendedRegisters;
+        uint16_t cw, sw;
+        uint32_t csr;
+        std::memcpy(&cw, fx, 2);
+        std::memcpy(&sw, fx + 2, 2);
+        std::memcpy(&csr, fx + 24, 4);
+        cw |= kX87Masks;
+        sw &= static_cast<uint16_t>(~kX87Pending);
+        csr = (csr | kSseMasks) & ~kSseFlags;
+        std::memcpy(fx, &cw, 2);
+        std::memcpy(fx + 2, &sw, 2);
+        std::memcpy(fx + 24, &csr, 4);
+    }
+#endif
+    trapsMasked = true;
+    return EXCEPTION_CONTINUE_EXECUTION;
+}
+
 // A fault of the program's own code is taken at first chance. Window procedures reached through a
 // kernel callback (a message sent on the same thread, a notification sent by a control) run under a
 // dispatcher that swallows exceptions on 64-bit Windows: left to the top-level filter, such a fault
@@ -158,7 +219,9 @@ LONG WINAPI FirstChance(EXCEPTION_POINTERS* info) {
     const uint16_t number = ErrorNumberOf(rec.ExceptionCode);
     const bool fault =
         (rec.ExceptionCode & 0xF0000000) == 0xC0000000 && number != kErrOther && number != kErrUnhandled;
-    if (!fault || at < image || at >= image + size) return EXCEPTION_CONTINUE_SEARCH;
+    const bool own = at >= image && at < image + size;
+    if (!own && IsFloatFault(rec.ExceptionCode)) return MaskFloatFault(*info->ContextRecord);
+    if (!fault || !own) return EXCEPTION_CONTINUE_SEARCH;
     return FaultFilter(info);
 }
 
@@ -170,11 +233,8 @@ void EndOutOfMemory() {
     EndProgram(kErrOutOfMemory, reinterpret_cast<uintptr_t>(__builtin_return_address(0)), nullptr, 0);
 }
 
-// The x87 control word of the program: 64-bit precision, round to nearest, invalid operation,
-// division by zero and overflow unmasked.
-constexpr uint16_t kX87Control = 0x1332;
-// The SSE unit likewise: all exceptions masked (0x1F80) but those three.
-constexpr uint32_t kSseControl = 0x1F80 & ~(0x80u | 0x200u | 0x400u);
+// Room for the report on an overflowed stack: the filter starts the thread that shows it.
+constexpr ULONG kStackGuarantee = 64 * 1024;
 
 }  // namespace
 
@@ -184,12 +244,15 @@ void InstallErrorHandler() {
     AddVectoredExceptionHandler(1, &FirstChance);
     std::set_terminate(&EndUncaught);
     std::set_new_handler(&EndOutOfMemory);
-    uint16_t cw = kX87Control;
-    asm volatile("fnclex\n\tfldcw %0" : : "m"(cw));
-#if defined(__x86_64__)
-    uint32_t csr = kSseControl;
-    asm volatile("ldmxcsr %0" : : "m"(csr));
-#endif
+    ULONG guarantee = kStackGuarantee;
+    SetThreadStackGuarantee(&guarantee);
+    LoadFloatTraps();
+}
+
+void RestoreFloatTraps() {
+    if (!trapsMasked) return;
+    trapsMasked = false;
+    LoadFloatTraps();
 }
 
 void RemoveErrorHandler() {

@@ -3,6 +3,7 @@
 #include <commctrl.h>
 
 #include "toolkit/gdi.h"
+#include "toolkit/syslib.h"
 
 TControl* Applet = nullptr;
 bool AppletRunning = false;
@@ -177,7 +178,9 @@ void Terminate(TControl*& applet) {
 
 void InitCommonControlsEx(uint32_t classes) {
     InitCommonControls();
-    if (comCtlLibrary == nullptr) comCtlLibrary = LoadLibraryW(L"comctl32.dll");
+    // The one the program's manifest chose, loaded with it.
+    if (comCtlLibrary == nullptr) comCtlLibrary = GetModuleHandleW(L"comctl32.dll");
+    if (comCtlLibrary == nullptr) comCtlLibrary = LoadSystemLibrary(L"comctl32.dll");
     if (comCtlLibrary == nullptr) return;
     using TInitEx = BOOL(WINAPI*)(const INITCOMMONCONTROLSEX*);
     auto init = reinterpret_cast<TInitEx>(

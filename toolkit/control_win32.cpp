@@ -2,6 +2,7 @@
 
 #include <windowsx.h>
 
+#include "support/runerror.h"
 #include "toolkit/applet.h"
 #include "toolkit/gdi.h"
 #include "toolkit/wintext.h"
@@ -485,6 +486,7 @@ bool TControl::CreateWindow() {
 // ---- The common window procedure
 
 LRESULT CALLBACK ToolkitWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    RestoreFloatTraps();
     TControl* c = creating;
     if (c != nullptr) {
         c->Handle = window;

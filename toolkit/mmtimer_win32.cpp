@@ -17,6 +17,7 @@
 #include <mutex>
 #include <vector>
 
+#include "support/runerror.h"
 #include "toolkit/mmtimer.h"
 
 namespace {
@@ -81,6 +82,7 @@ TTickWindow* FindWindowOf(DWORD thread) {
 
 LRESULT CALLBACK TickWindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     if (msg != kTickMessage) return DefWindowProcW(hwnd, msg, wp, lp);
+    RestoreFloatTraps();
     const auto serial = static_cast<uint32_t>(lp);
     const DWORD thread = GetCurrentThreadId();
     TMMTimer* timer = nullptr;

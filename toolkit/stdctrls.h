@@ -49,7 +49,7 @@ void SetOnMouseOverLink(TControl* richEdit, TOnEvent event);
 
 // The rich-edit library: the first of "RICHED20.DLL", "RICHED32.DLL", "RICHED.DLL" that load gives
 // it; the class is "RichEdit20W" with the first, "RichEdit" otherwise (also when none loads: Module
-// is then null). load is LoadLibraryW in the program.
+// is then null). load is LoadSystemLibrary in the program.
 struct TRichEditLibrary {
     HMODULE Module = nullptr;
     const char* ClassName = nullptr;

@@ -7,6 +7,7 @@
 #include "toolkit/applet.h"
 #include "toolkit/gdi.h"
 #include "toolkit/stdctrls.h"
+#include "toolkit/syslib.h"
 #include "toolkit/wintext.h"
 
 namespace {
@@ -138,7 +139,7 @@ void SetEditTabKeys(TControl* c, uint32_t options, bool multiline) {
 }
 
 HMODULE LoadByName(const wchar_t* name) {
-    return LoadLibraryW(name);
+    return LoadSystemLibrary(name);
 }
 
 }  // namespace

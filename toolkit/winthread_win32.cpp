@@ -2,6 +2,8 @@
 
 #include <atomic>
 
+#include "support/runerror.h"
+
 namespace {
 
 constexpr UINT kJobDone = WM_APP + 0x4A;  // lParam: the TBackgroundJob
@@ -17,6 +19,7 @@ thread_local HWND homeWindow = nullptr;
 struct TJobDelivery {
     static LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
         if (msg != kJobDone) return DefWindowProcW(hwnd, msg, wp, lp);
+        RestoreFloatTraps();
         // NOLINTNEXTLINE(performance-no-int-to-ptr): the job travels in lParam
         auto* job = reinterpret_cast<TBackgroundJob*>(lp);
         --jobsRunning;

@@ -3,15 +3,40 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <cmath>
 #include <string>
 
+#include "support/runerror.h"
 #include "toolkit/applet.h"
 #include "toolkit/control.h"
 #include "toolkit/gdi.h"
 #include "toolkit/stdctrls.h"
+#include "toolkit/syslib.h"
 #include "toolkit/wintext.h"
 
 namespace {
+
+std::wstring ProgramFolder() {
+    wchar_t path[MAX_PATH];
+    const DWORD n = GetModuleFileNameW(nullptr, path, MAX_PATH);
+    std::wstring p(path, n);
+    return p.substr(0, p.rfind(L'\\') + 1);
+}
+
+std::wstring ModulePath(HMODULE m) {
+    wchar_t path[MAX_PATH] = {};
+    GetModuleFileNameW(m, path, MAX_PATH);
+    return path;
+}
+
+bool InSystemFolder(HMODULE m) {
+    wchar_t dir[MAX_PATH];
+    const UINT n = GetSystemDirectoryW(dir, MAX_PATH);
+    const std::wstring path = ModulePath(m);
+    return m != nullptr && path.size() > n &&
+           CompareStringOrdinal(path.c_str(), static_cast<int>(n), dir, static_cast<int>(n), TRUE) ==
+               CSTR_EQUAL;
+}
 
 // Wine's copy of the Western "MS Sans Serif" raster face (Debian's fonts-wine), as an English
 // Windows has it: no Cyrillic letters, and raster faces get no font fallback.
@@ -24,7 +49,7 @@ std::wstring FaceOf(HDC dc) {
     return face;
 }
 
-// Before any font is made: each face is judged once per process.
+// First, before any font is made: each face is judged once per process.
 TEST(Fonts, FacesWithoutCyrillicGiveWayAndTheControlsCaptionsDrawInFull) {
     ASSERT_GT(AddFontResourceExW(kWesternSansSerif, FR_PRIVATE, nullptr), 0) << "fonts-wine is not installed";
     ASSERT_GT(AddFontResourceExW(kSymbols, FR_PRIVATE, nullptr), 0);
@@ -74,6 +99,91 @@ TEST(Fonts, FacesWithoutCyrillicGiveWayAndTheControlsCaptionsDrawInFull) {
     }
     DeleteDC(dc);
     TObj::Free(app);
+}
+
+// Before the foreign module is loaded: a library once loaded is found by its name whatever the search.
+TEST(Libraries, ALibraryPlantedBesideTheProgramIsNotLoaded) {
+    const wchar_t* planted = L"foreign.dll";
+    ASSERT_NE(GetFileAttributesW((ProgramFolder() + planted).c_str()), INVALID_FILE_ATTRIBUTES);
+    // Found by bare name as things stand: the plant would be run.
+    HMODULE bare = LoadLibraryW(planted);
+    ASSERT_NE(bare, nullptr);
+    FreeLibrary(bare);
+    ASSERT_EQ(GetModuleHandleW(planted), nullptr);
+
+    EXPECT_EQ(LoadSystemLibrary(planted), nullptr);
+    HMODULE rich = LoadSystemLibrary(L"riched20.dll");
+    EXPECT_TRUE(InSystemFolder(rich)) << FromWide(ModulePath(rich));
+    EXPECT_EQ(RichEditLibrary().Module, rich);
+    EXPECT_STREQ(RichEditLibrary().ClassName, "RichEdit20W");
+
+    UseSystemLibrarySearch();
+    EXPECT_EQ(LoadLibraryW(planted), nullptr);
+    EXPECT_EQ(GetModuleHandleW(planted), nullptr);
+}
+
+uint16_t X87Control() {
+    uint16_t cw = 0;
+    asm volatile("fnstcw %0" : "=m"(cw));
+    return cw;
+}
+uint32_t SseControl() {
+    uint32_t csr = 0;
+    asm volatile("stmxcsr %0" : "=m"(csr));
+    return csr;
+}
+
+struct TTraps {
+    uint16_t x87;
+    uint32_t sse;
+};
+TTraps seenInside{};
+constexpr UINT kLook = WM_APP + 9;
+
+bool LookAtTraps(TControl*, MSG& m, LRESULT&) {
+    if (m.message == kLook) seenInside = {X87Control(), SseControl()};
+    return false;
+}
+
+TEST(ForeignCode, AFloatingPointFaultInAnotherModuleIsMaskedAndTheProgramsTrapsComeBack) {
+    InstallErrorHandler();
+    const TTraps own{X87Control(), SseControl()};
+    ASSERT_EQ(own.x87 & 0x1F3F, 0x1332);
+    HMODULE foreign = LoadLibraryW((ProgramFolder() + L"foreign.dll").c_str());
+    ASSERT_NE(foreign, nullptr);
+    using TDivide = double (*)(double, double);
+    auto divide =
+        reinterpret_cast<TDivide>(reinterpret_cast<void*>(GetProcAddress(foreign, "ForeignDivide")));
+    ASSERT_NE(divide, nullptr);
+
+    TControl* app = NewApplet("app");
+    TControl* form = NewForm(app, "form");
+    form->AttachHandler(&LookAtTraps);
+    ASSERT_TRUE(form->CreateWindow());
+    struct Case {
+        double a, b;
+        int kind;  // what the masked result is: FP_INFINITE, FP_NAN
+    };
+    const Case cases[] = {{1.0, 0.0, FP_INFINITE}, {0.0, 0.0, FP_NAN}, {1e308, 1e-308, FP_INFINITE}};
+    for (const Case& c : cases) {
+        // The system's way: the fault is masked where it arose and the other code goes on.
+        const double q = divide(c.a, c.b);
+#if defined(__x86_64__)
+        EXPECT_EQ(std::fpclassify(q), c.kind) << c.a << " / " << c.b;
+#else
+        (void)q;  // x87 traps at the next instruction: the quotient is never written
+#endif
+        EXPECT_EQ(X87Control() & 0x3F, 0x3F);
+        // The program's own code has its traps again.
+        seenInside = {};
+        SendMessageW(form->Handle, kLook, 0, 0);
+        EXPECT_EQ(seenInside.x87, own.x87);
+        EXPECT_EQ(seenInside.sse, own.sse);
+    }
+    TObj::Free(app);
+    RemoveErrorHandler();
+    _fpreset();
+    FreeLibrary(foreign);
 }
 
 }  // namespace
