@@ -25,7 +25,7 @@
 #include "toolkit/method.h"
 
 // Failure codes carried by evError.
-inline constexpr int32_t kPingNoSockets = 1;  // the socket library is not started
+inline constexpr int32_t kPingNoSockets = 1;  // local: the socket library or the echo handle failed
 inline constexpr int32_t kPingNoHost = 2;     // the host name is empty, too long or did not resolve
 inline constexpr int32_t kPingNoAnswer = 3;   // the echo failed, timed out or came back as an error
 
@@ -65,6 +65,11 @@ struct TEchoRequest {
     // The service's own.
     void* Ticket = nullptr;
 };
+
+#ifdef _WIN32
+// Opens the ICMP handle an echo is sent with: the platform's IcmpCreateFile (tests make it fail).
+extern void*(__stdcall* OpenEchoHandle)();
+#endif
 
 // The seam to the platform.
 class TEchoService {

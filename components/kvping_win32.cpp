@@ -28,6 +28,8 @@
 #include "components/kvping.h"
 #include "toolkit/winthread.h"
 
+HANDLE(WINAPI* OpenEchoHandle)() = &IcmpCreateFile;
+
 namespace {
 
 // Room the service needs beyond the payload for an ICMP error message.
@@ -45,7 +47,7 @@ public:
                 return h;
             }
         }
-        return IcmpCreateFile();
+        return OpenEchoHandle();
     }
 
     // usable: the handle still works. One taken before the socket library last stopped is closed.
@@ -101,8 +103,9 @@ bool Resolve(const std::string& host, TIPv4& address) {
     return ok;
 }
 
-// On the worker, so the echo simply blocks for up to its timeout.
-bool Echo(const TIPv4& address, uint16_t dataSize, uint32_t timeout, TEchoReply& reply) {
+// On the worker, so the echo simply blocks for up to its timeout. 0 when a reply came back in time;
+// a fault of this machine (no handle, no memory) is not the host's: the next echo tries again.
+int32_t Echo(const TIPv4& address, uint16_t dataSize, uint32_t timeout, TEchoReply& reply) {
     const DWORD replySize = static_cast<DWORD>(EchoReplyBufferSize(dataSize));
     std::unique_ptr<unsigned char[]> request(new (std::nothrow) unsigned char[dataSize + 1]());
     std::unique_ptr<unsigned char[]> replyBuffer(new (std::nothrow) unsigned char[replySize]);
@@ -125,7 +128,8 @@ bool Echo(const TIPv4& address, uint16_t dataSize, uint32_t timeout, TEchoReply&
         reply.DataSize = record->DataSize;
     }
     IcmpHandles().GiveBack(icmp, generation, usable);
-    return ok;
+    if (icmp == INVALID_HANDLE_VALUE || !request || !replyBuffer) return kPingNoSockets;
+    return ok ? 0 : kPingNoAnswer;
 }
 
 class TEchoJob final : public TBackgroundJob {
@@ -137,11 +141,18 @@ public:
         TEchoRequest& r = *request_;
         if (r.Failure != 0) return;
         WSADATA data;
-        const bool sockets = WSAStartup(MAKEWORD(1, 1), &data) == 0;
+        if (WSAStartup(MAKEWORD(1, 1), &data) != 0) {
+            r.Failure = kPingNoSockets;
+            return;
+        }
         TIPv4 address{};
         r.Resolved = Resolve(r.Host, address);
-        r.Answered = r.Resolved && Echo(address, r.DataSize, r.Timeout, r.Reply);
-        if (sockets) WSACleanup();
+        if (r.Resolved) {
+            const int32_t failure = Echo(address, r.DataSize, r.Timeout, r.Reply);
+            r.Answered = failure == 0;
+            if (failure == kPingNoSockets) r.Failure = failure;
+        }
+        WSACleanup();
     }
 
     void Finish() override {

@@ -27,6 +27,10 @@ int WINAPI WinMain(HINSTANCE /*instance*/, HINSTANCE /*previous*/, LPSTR /*line*
         MessageBoxW(nullptr, ToWide(Cp1251("Сделано в Kovra.")).c_str(), L"Kovra Info", MB_OK);
     } else {
         auto* scheme = new TClassMainForm_4051E30;
+        // Without its window the program could never be closed, while the application window kept
+        // a button on the taskbar: it ends with a report instead.
+        TControl* form = scheme->Form->Control;
+        if (form == nullptr || form->GetWindowHandle() == nullptr) RunError(kErrUnhandled);
         if (Applet != nullptr) Applet->SetCreateVisible(scheme->Form->Visible != 0);
         EnableLinks();
         RunStartProcs();

@@ -80,6 +80,43 @@ TEST(RealPing, LoopbackAnswersWithItsAddressAndThePayloadSizeAndLeavesNothingBeh
     EXPECT_EQ(WSAGetLastError(), WSANOTINITIALISED);
 }
 
+HANDLE WINAPI NoEchoHandle() {
+    return INVALID_HANDLE_VALUE;
+}
+
+// A fault of this machine is not the host's: code 1, and the next request tries again.
+TEST(RealPing, NoEchoHandleIsALocalFailureAndTheNextRequestTriesAgain) {
+    EnableLinks();
+    {
+        // The handles kept for reuse close with the last engine once nothing is on its way.
+        TKVPing last;
+        last.Host = "127.0.0.1";
+        PingOnce(last);
+        ASSERT_TRUE(PumpUntil([&] { return last.Outstanding() == 0 && BackgroundJobs() == 0; }, 5000));
+    }
+    {
+        TKVPing ping;
+        EchoListener l;
+        l.Wire(ping);
+        ping.Host = "127.0.0.1";
+        ping.DataSize = 32;
+        ping.Timeout = 1000;
+        const std::tuple<HANDLE(WINAPI*)(), const char*> cases[] = {
+            {&NoEchoHandle, "error 1"},
+            {&NoEchoHandle, "error 1"},
+            {&IcmpCreateFile, "reply 127.0.0.1 32"},
+        };
+        for (const auto& [open, expected] : cases) {
+            OpenEchoHandle = open;
+            l.Clear();
+            PingOnce(ping);
+            ASSERT_TRUE(PumpUntil([&] { return ping.Outstanding() == 0; }, 5000));
+            EXPECT_EQ(l.events, std::vector<std::string>{expected});
+        }
+    }
+    DisableLinks();
+}
+
 // The echo service may write an IO_STATUS_BLOCK after the reply on Windows (not under Wine): the
 // buffer holds the platform's record, the payload, an ICMP error and that block.
 TEST(RealPing, ReplyBufferHasRoomForTheStatusBlock) {
