@@ -30,5 +30,10 @@ void TKVMessage::actMessage(TData& data, uint16_t /*index*/) {
     const std::array<TKV_Event, 7> outlets = {evOK, evCancel, evAbort, evRetry, evIgnore, evYes, evNo};
     EmitInt(evResult, result);
     // 0 means the box never appeared; nothing more is fired.
-    if (result >= kResultOK && result <= kResultNo) ForwardNull(data, outlets[result - kResultOK]);
+    if (result < kResultOK || result > kResultNo) return;
+    // The emit loop fires the forwarded outlet after this frame is gone; evResult's chain may have
+    // freed the component, so the outlet is kept in neither.
+    thread_local TKV_Event pressed;
+    pressed = outlets[result - kResultOK];
+    ForwardNull(data, pressed);
 }
