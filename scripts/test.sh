@@ -35,6 +35,9 @@ for b in host win64 win32 bench fuzz; do
     cmake --build "$root/$b" -j "$jobs"
 done
 
+step "release"
+scripts/release.sh
+
 step "lint"
 scripts/lint.sh "$root/host"
 
@@ -68,6 +71,11 @@ ctest --test-dir "$root/win64" --output-on-failure -j "$jobs"
 
 step "win32 tests under Wine"
 ctest --test-dir "$root/win32" --output-on-failure -j "$jobs"
+
+step "end-to-end, the release program (main suite)"
+mkdir -p "$root/release64"
+ARTEFACTS=$root/release64 E2E_BITS=64 ECHOMETER_WINEPREFIX=$root/win64/e2e/wineprefix \
+    python3 "$top/tests/e2e/e2e.py" "$top/dist/echometer-1.0-win64.exe" "$root/win64/tests/e2e/e2e_probe.exe" main
 
 step "end-to-end figures (the real program, figures only)"
 cat "$root"/win64/e2e/figures.txt "$root"/win32/e2e/figures.txt 2>/dev/null || echo "(none measured)"
