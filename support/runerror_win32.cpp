@@ -252,6 +252,9 @@ void InstallErrorHandler() {
 void RestoreFloatTraps() {
     if (!trapsMasked) return;
     trapsMasked = false;
+    // A masked x87 fault may leave the register stack unbalanced; it is empty whenever a window
+    // procedure is entered, so it is emptied here before the traps come back.
+    asm volatile("fninit");
     LoadFloatTraps();
 }
 
