@@ -14,7 +14,7 @@ for bits in 64 32; do
     [[ $bits == 32 ]] && arch=i686
     build=${BUILD_ROOT:-$top/build}/release$bits
     cmake -S "$top" -B "$build" -DCMAKE_TOOLCHAIN_FILE="$top/cmake/mingw-w64-$arch.cmake" \
-        -DECHOMETER_FLAVOUR=release >/dev/null
+        -DECHOMETER_FLAVOUR=release -DCMAKE_BUILD_TYPE=MinSizeRel >/dev/null
     cmake --build "$build" -j "${JOBS:-2}" --target echometer >/dev/null
     name=echometer-1.0-win$bits.exe
     cp "$build/echometer.exe" "$dist/$name"
