@@ -183,6 +183,7 @@ public:
     uint8_t AutoSize = 0;
     std::string LinkText;          // rich edit: the text of the last link notification
     uint8_t FormatKeyPending = 0;  // rich edit: Ctrl+I seen, its Tab character to be swallowed
+    uint8_t TextRefused = 0;       // rich edit: text refused or cut (EN_MAXTEXT, EN_ERRSPACE) since cleared
     TOnMessage SavedAppletHook;    // the application's hook before the default-button filter
     void* Tag = nullptr;           // free for the owner
 

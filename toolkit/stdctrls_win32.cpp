@@ -63,6 +63,12 @@ constexpr std::array<TOptionEntry, 12> kOptionTable = {{
 // ---- Handlers
 
 bool RichEditHandler(TControl* self, MSG& msg, LRESULT& result) {
+    if (msg.message == kMsgCommand) {
+        // The control cut or refused text: its writer must make room and try again.
+        const auto code = HIWORD(msg.wParam);
+        if (code == EN_MAXTEXT || code == EN_ERRSPACE) self->TextRefused = 1;
+        return false;
+    }
     if (msg.message != WM_NOTIFY || msg.lParam == 0) return false;
     if (reinterpret_cast<const NMHDR*>(msg.lParam)->code != EN_SELCHANGE) return false;
     self->OnSelChange(self);

@@ -1,9 +1,10 @@
 // TKVRichEdit: the rich-edit log. Other components add coloured, styled lines through actAdd, the
 // clear button empties it through actClear, its whole text is pulled through getText.
 //
-// The log keeps every line: its text limit is raised to kLogLimit when it is made (the control's
-// default of 32,767 characters would silently drop every line after a few minutes of one line a
-// second), and an append costs the same however long the log already is.
+// The log is bounded by MaxLines: past it the oldest lines go, so that it can run for days in a
+// bounded memory, while every new line appears. A line the control refuses (its text limit, no memory
+// for it) makes room and is added again, never dropped silently. Trims and clearing cannot be undone:
+// an undo buffer holding the old text would keep the memory the bound is there to free.
 #pragma once
 
 #include <cstdint>
@@ -14,6 +15,8 @@
 class TKVRichEdit : public TKVEWinList {
 public:
     static constexpr int32_t kLogLimit = 0x7FFFFFFE;
+    // Ten hours at the default one-second period: a night's lines can be read back in the morning.
+    static constexpr int32_t kDefaultMaxLines = 36000;
 
     explicit TKVRichEdit(TControl* parent) : TKVEWinList(parent) {}
 
@@ -23,6 +26,7 @@ public:
     std::string Text;     // initial text
     uint8_t NewLine = 0;  // actAdd separates lines with CR LF
     uint8_t WordTracking = 0;
+    int32_t MaxLines = kDefaultMaxLines;  // lines kept; 0: no bound
     TKV_Event pinColor;
     TKV_Event pinStyle;
     TKV_Event pinWordCheck;
@@ -38,6 +42,12 @@ public:
     void MouseUp(TMouseEventData& mouse) override;
     void InitControl() override;
 
+    // The log's lines: its paragraph breaks plus one, none when it is empty.
+    int32_t LogLines();
+    // Removes the oldest count lines; not undoable. The selection and the text on top of the view stay
+    // where they were, unless they were among the lines removed.
+    void TrimOldest(int32_t count);
+
     // The word around a 0-based control position of a text whose line breaks are one character each.
     static std::string WordAt(std::string_view text, int32_t pos);
 
@@ -47,8 +57,11 @@ protected:
 private:
     void OnChange(TObj* sender);
     void OnLink(TObj* sender);
-    int32_t TextLength();
+    // Characters, each line break counted as two (CR LF) or as the control's one.
+    int32_t TextLength(bool crlf = true);
+    int32_t BreakAfter(int32_t lines);
+    void MakeRoom(int32_t lines, int32_t chars);
     void SetSelection(int32_t start, int32_t end);
-    void ReplaceSelection(std::string_view text);
+    void ReplaceSelection(std::string_view text, bool undo = true);
     std::string WordAtPos(int32_t pos);
 };

@@ -2,6 +2,8 @@
 
 #include <richedit.h>
 
+#include <algorithm>
+
 #include "toolkit/gdi.h"
 #include "toolkit/richkeys.h"
 #include "toolkit/stdctrls.h"
@@ -11,6 +13,26 @@ namespace {
 
 constexpr std::string_view kCrLf = "\r\n";
 constexpr uint8_t kStyleMask = CFE_BOLD | CFE_ITALIC | CFE_UNDERLINE;
+
+constexpr int32_t kScanChunk = 4096;  // characters read at a time looking for line breaks
+constexpr int kMaxAttempts = 32;      // a refused line: halving the log this often empties any
+
+// Line breaks in text as the control makes them: CR LF, a lone CR, a lone LF.
+int32_t Breaks(std::string_view text) {
+    int32_t n = 0;
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\n' || (text[i] == '\r' && (i + 1 == text.size() || text[i + 1] != '\n'))) ++n;
+    }
+    return n;
+}
+
+// Characters the control stores for text: one for each CR LF pair. A 1251 byte is one character.
+int32_t ControlChars(std::string_view text) {
+    int32_t n = static_cast<int32_t>(text.size());
+    for (size_t at = 0; (at = text.find(kCrLf, at)) != std::string_view::npos; at += 2)
+        --n;
+    return n;
+}
 
 bool IsLetter(unsigned char c) {
     return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c >= 0xC0;
@@ -41,52 +63,152 @@ void TKVRichEdit::InitControl() {
     SetOnLink(Control, MakeOnEvent<&TKVRichEdit::OnLink>(this));
 }
 
-int32_t TKVRichEdit::TextLength() {
-    return static_cast<int32_t>(Control->Perform(WM_GETTEXTLENGTH, 0, 0));
+int32_t TKVRichEdit::TextLength(bool crlf) {
+    if (crlf) return static_cast<int32_t>(Control->Perform(WM_GETTEXTLENGTH, 0, 0));
+    GETTEXTLENGTHEX how{GTL_PRECISE | GTL_NUMCHARS, 1200};
+    return static_cast<int32_t>(Control->Perform(EM_GETTEXTLENGTHEX, reinterpret_cast<WPARAM>(&how), 0));
+}
+
+int32_t TKVRichEdit::LogLines() {
+    if (Control == nullptr) return 0;
+    const int32_t chars = TextLength(false);
+    return chars == 0 ? 0 : TextLength(true) - chars + 1;
+}
+
+// The position just past the given number of line breaks from the start, or the end of the text.
+int32_t TKVRichEdit::BreakAfter(int32_t lines) {
+    const int32_t end = TextLength(false);
+    std::wstring chunk(kScanChunk + 1, L'\0');
+    int32_t seen = 0;
+    for (int32_t from = 0; from < end; from += kScanChunk) {
+        TEXTRANGEW range{{from, std::min(end, from + kScanChunk)}, chunk.data()};
+        const auto n =
+            static_cast<int32_t>(Control->Perform(EM_GETTEXTRANGE, 0, reinterpret_cast<LPARAM>(&range)));
+        for (int32_t i = 0; i < n; ++i) {
+            if (chunk[static_cast<size_t>(i)] == L'\r' && ++seen == lines) return from + i + 1;
+        }
+    }
+    return end;
+}
+
+void TKVRichEdit::TrimOldest(int32_t count) {
+    if (Control == nullptr) return;
+    const int32_t lines = LogLines();
+    count = std::min(count, lines);
+    if (count <= 0) return;
+    HWND window = Control->GetWindowHandle();
+    CHARRANGE sel{};
+    Control->Perform(EM_EXGETSEL, 0, reinterpret_cast<LPARAM>(&sel));
+    POINT scroll{};
+    Control->Perform(EM_GETSCROLLPOS, 0, reinterpret_cast<LPARAM>(&scroll));
+    // AddMode 0 keeps its oldest lines first, AddMode 1 last.
+    const int32_t chars = TextLength(false);
+    int32_t from = 0, to = chars;
+    LONG height = 0;  // of the lines that go
+    if (count < lines && AddMode == 0) {
+        to = BreakAfter(count);
+        POINTL first{}, kept{};
+        Control->Perform(EM_POSFROMCHAR, reinterpret_cast<WPARAM>(&first), 0);
+        Control->Perform(EM_POSFROMCHAR, reinterpret_cast<WPARAM>(&kept), to);
+        height = kept.y - first.y;
+    } else if (count < lines) {
+        from = BreakAfter(lines - count) - 1;  // the break before the first line that goes
+    }
+    // One repaint for the change, not one for each paragraph the control moves.
+    const bool visible = IsWindowVisible(window) != FALSE;
+    if (visible) SendMessageW(window, WM_SETREDRAW, FALSE, 0);
+    SetSelection(from, to);
+    ReplaceSelection("", false);
+    if (visible) SendMessageW(window, WM_SETREDRAW, TRUE, 0);
+
+    // What stays moves up by what went: the same text stays selected and on top of the view.
+    const auto keep = [&](LONG cp) {
+        return AddMode == 0 ? std::max<LONG>(0, cp - to) : std::min<LONG>(cp, from);
+    };
+    sel = {keep(sel.cpMin), keep(sel.cpMax)};
+    Control->Perform(EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&sel));
+    scroll.y = AddMode == 0 ? std::max<LONG>(0, scroll.y - height) : scroll.y;
+    Control->Perform(EM_SETSCROLLPOS, 0, reinterpret_cast<LPARAM>(&scroll));
+    if (visible) InvalidateRect(window, nullptr, FALSE);
+}
+
+// Room for a text of the given lines and characters: the bound's oldest lines go, then, should the
+// text not fit the control's limit, as many more as it needs; a text longer than the limit on its
+// own raises the limit.
+void TKVRichEdit::MakeRoom(int32_t lines, int32_t chars) {
+    if (MaxLines > 0) TrimOldest(LogLines() + lines - MaxLines);
+    const auto limit = static_cast<int64_t>(Control->Perform(EM_GETLIMITTEXT, 0, 0));
+    for (int64_t have = TextLength(false); have + chars > limit; have = TextLength(false)) {
+        const int32_t n = LogLines();
+        if (n == 0) {
+            Control->Perform(EM_EXLIMITTEXT, 0, chars);
+            return;
+        }
+        const int64_t perLine = std::max<int64_t>(1, have / n);
+        TrimOldest(static_cast<int32_t>(std::min<int64_t>(n, (have + chars - limit) / perLine + 1)));
+    }
 }
 
 void TKVRichEdit::SetSelection(int32_t start, int32_t end) {
     Control->Perform(EM_SETSEL, start, end);
 }
 
-void TKVRichEdit::ReplaceSelection(std::string_view text) {
-    SendText(Control->GetWindowHandle(), EM_REPLACESEL, TRUE, text);
+void TKVRichEdit::ReplaceSelection(std::string_view text, bool undo) {
+    SendText(Control->GetWindowHandle(), EM_REPLACESEL, undo ? TRUE : FALSE, text);
 }
 
-// One log line: caret, text, colour and style of the selection, then the text with its separator.
-// The selection is set once: the format does not move it, and after the replacement the caret is at
-// the end of the new text, which for AddMode 0 is the end of the log.
+// One log line: room made for it, caret, colour and style of the selection, then the text with its
+// separator. The format does not move the selection, and after the replacement the caret is at the end
+// of the new text, which for AddMode 0 is the end of the log. A line the control refuses is taken out
+// again, half the log goes, and it is added again.
 void TKVRichEdit::Add(TData& data) {
     if (Control == nullptr) return;
-    const int32_t length = TextLength();
-    const bool empty = length == 0;
-    // A length counting CR LF as two characters is past the end; the control stops there.
-    const int32_t at = AddMode == 0 ? length : 0;
-    SetSelection(at, at);
     const std::string text = ReadString(data, pinStr, "");
     const int32_t color = ReadInteger(data, pinColor, 0);
     const auto style = static_cast<uint8_t>(ReadInteger(data, pinStyle, 0));
+    const bool separate = NewLine != 0 || TextLength() == 0;
+    MakeRoom(Breaks(text) + (separate ? 1 : 0), ControlChars(text) + (separate ? 1 : 0));
 
     CHARFORMAT2W cf{};
     cf.cbSize = sizeof cf;
     cf.dwMask = CFM_COLOR | CFM_BOLD | CFM_ITALIC | CFM_UNDERLINE;
     cf.crTextColor = Color2RGB(static_cast<uint32_t>(color));
     cf.dwEffects = style & kStyleMask;
-    Control->Perform(EM_SETCHARFORMAT, SCF_SELECTION, reinterpret_cast<LPARAM>(&cf));
+    for (int attempt = 0; attempt < kMaxAttempts; ++attempt) {
+        const int32_t length = TextLength();
+        std::string line = text;
+        if (length != 0 && NewLine != 0)
+            line = AddMode == 0 ? std::string(kCrLf) + text : text + std::string(kCrLf);
+        // A length counting CR LF as two characters is past the end; the control stops there.
+        const int32_t at = AddMode == 0 ? length : 0;
+        SetSelection(at, at);
+        Control->Perform(EM_SETCHARFORMAT, SCF_SELECTION, reinterpret_cast<LPARAM>(&cf));
+        const int32_t before = TextLength(false);
+        Control->TextRefused = 0;
+        ReplaceSelection(line);
+        const int32_t grown = TextLength(false) - before;
+        if (Control->TextRefused == 0 && (grown > 0 || line.empty())) return;
 
-    if (empty) {
-        ReplaceSelection(text);
-    } else if (AddMode == 0) {
-        ReplaceSelection(NewLine != 0 ? std::string(kCrLf) + text : text);
-    } else {
-        ReplaceSelection(NewLine != 0 ? text + std::string(kCrLf) : text);
+        const int32_t start = AddMode == 0 ? before : 0;
+        if (grown > 0) {
+            SetSelection(start, start + grown);
+            ReplaceSelection("", false);
+        }
+        const int32_t lines = LogLines();
+        if (lines == 0) {
+            Control->Perform(EM_EXLIMITTEXT, 0, kLogLimit);
+        } else {
+            TrimOldest(std::max(1, lines / 2));
+        }
     }
 }
 
 void TKVRichEdit::ClearAll(TData& /*data*/) {
     if (Control == nullptr) return;
+    // Nothing of the old text is kept for undo: the memory it took goes back.
     SetSelection(0, -1);
-    ReplaceSelection("");
+    ReplaceSelection("", false);
+    Control->Perform(EM_EMPTYUNDOBUFFER, 0, 0);
 }
 
 void TKVRichEdit::GetAllText(TData& data) {
