@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # measure.sh WIN64_BUILD_DIR: runs the measuring programs of bench/win under Wine and prints their
 # figures: echo overhead, tick accuracy, the soak's handles and memory, click latency under tick load,
-# the log's append cost at length, and responsiveness during silent waits (inside a private network
-# namespace). Figures only: a slow machine never fails it; only a program that crashed does. About six
+# the bounded log's memory and append cost at length (64- and 32-bit), and responsiveness during
+# silent waits (inside a private network namespace). Figures only: a slow machine never fails it; only a program that crashed does. About twelve
 # minutes; the tick run goes alongside the soak.
 set -uo pipefail
 build=${1:?usage: measure.sh WIN64_BUILD_DIR}
@@ -43,6 +43,11 @@ judge clicks $?
 
 "$wine_run" "$bin/measure_log.exe" 2>/dev/null
 judge log $?
+# The 32-bit log: its address space, and the long run at a lowered bound.
+if [[ -x $build/../win32/bench/measure_log.exe ]]; then
+    "$wine_run" "$build/../win32/bench/measure_log.exe" 2>/dev/null
+    judge log32 $?
+fi
 
 bash "$top/tests/netns/run_in_netns.sh" "$bin/measure_silent.exe" 2>/dev/null
 judge silent $?

@@ -57,10 +57,17 @@ protected:
 private:
     void OnChange(TObj* sender);
     void OnLink(TObj* sender);
+    struct TLogSize {
+        int32_t Chars = 0;  // as the control counts them: a line break is one
+        int32_t CrLf = 0;   // with every line break counted as CR LF
+        int32_t Lines = 0;
+    };
     // Characters, each line break counted as two (CR LF) or as the control's one.
     int32_t TextLength(bool crlf = true);
-    int32_t BreakAfter(int32_t lines);
-    void MakeRoom(int32_t lines, int32_t chars);
+    TLogSize Size();
+    int32_t BreakAfter(int32_t lines, int32_t end);
+    void Trim(int32_t count, const TLogSize& size, bool keepSelection);
+    TLogSize MakeRoom(TLogSize size, int32_t lines, int32_t chars);
     void SetSelection(int32_t start, int32_t end);
     void ReplaceSelection(std::string_view text, bool undo = true);
     std::string WordAtPos(int32_t pos);

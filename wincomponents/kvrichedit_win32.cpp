@@ -14,8 +14,9 @@ namespace {
 constexpr std::string_view kCrLf = "\r\n";
 constexpr uint8_t kStyleMask = CFE_BOLD | CFE_ITALIC | CFE_UNDERLINE;
 
-constexpr int32_t kScanChunk = 4096;  // characters read at a time looking for line breaks
-constexpr int kMaxAttempts = 32;      // a refused line: halving the log this often empties any
+constexpr int32_t kScanChunk = 256;  // characters first read looking for line breaks
+constexpr int32_t kScanChunkMax = 16384;
+constexpr int kMaxAttempts = 32;  // a refused line: halving the log this often empties any
 
 // Line breaks in text as the control makes them: CR LF, a lone CR, a lone LF.
 int32_t Breaks(std::string_view text) {
@@ -69,19 +70,26 @@ int32_t TKVRichEdit::TextLength(bool crlf) {
     return static_cast<int32_t>(Control->Perform(EM_GETTEXTLENGTHEX, reinterpret_cast<WPARAM>(&how), 0));
 }
 
+TKVRichEdit::TLogSize TKVRichEdit::Size() {
+    TLogSize size;
+    size.Chars = TextLength(false);
+    size.CrLf = TextLength(true);
+    size.Lines = size.Chars == 0 ? 0 : size.CrLf - size.Chars + 1;
+    return size;
+}
+
 int32_t TKVRichEdit::LogLines() {
-    if (Control == nullptr) return 0;
-    const int32_t chars = TextLength(false);
-    return chars == 0 ? 0 : TextLength(true) - chars + 1;
+    return Control != nullptr ? Size().Lines : 0;
 }
 
 // The position just past the given number of line breaks from the start, or the end of the text.
-int32_t TKVRichEdit::BreakAfter(int32_t lines) {
-    const int32_t end = TextLength(false);
-    std::wstring chunk(kScanChunk + 1, L'\0');
+int32_t TKVRichEdit::BreakAfter(int32_t lines, int32_t end) {
+    std::wstring chunk(kScanChunkMax + 1, L'\0');
     int32_t seen = 0;
-    for (int32_t from = 0; from < end; from += kScanChunk) {
-        TEXTRANGEW range{{from, std::min(end, from + kScanChunk)}, chunk.data()};
+    // A few lines are the common case: the first read is small, the later ones larger.
+    for (int32_t from = 0, size = kScanChunk; from < end;
+         from += size, size = std::min(size * 4, kScanChunkMax)) {
+        TEXTRANGEW range{{from, std::min(end, from + size)}, chunk.data()};
         const auto n =
             static_cast<int32_t>(Control->Perform(EM_GETTEXTRANGE, 0, reinterpret_cast<LPARAM>(&range)));
         for (int32_t i = 0; i < n; ++i) {
@@ -92,27 +100,30 @@ int32_t TKVRichEdit::BreakAfter(int32_t lines) {
 }
 
 void TKVRichEdit::TrimOldest(int32_t count) {
-    if (Control == nullptr) return;
-    const int32_t lines = LogLines();
+    if (Control != nullptr) Trim(count, Size(), true);
+}
+
+// The selection is kept only when asked: an append sets its own.
+void TKVRichEdit::Trim(int32_t count, const TLogSize& size, bool keepSelection) {
+    const int32_t lines = size.Lines;
     count = std::min(count, lines);
     if (count <= 0) return;
     HWND window = Control->GetWindowHandle();
     CHARRANGE sel{};
-    Control->Perform(EM_EXGETSEL, 0, reinterpret_cast<LPARAM>(&sel));
+    if (keepSelection) Control->Perform(EM_EXGETSEL, 0, reinterpret_cast<LPARAM>(&sel));
     POINT scroll{};
     Control->Perform(EM_GETSCROLLPOS, 0, reinterpret_cast<LPARAM>(&scroll));
     // AddMode 0 keeps its oldest lines first, AddMode 1 last.
-    const int32_t chars = TextLength(false);
-    int32_t from = 0, to = chars;
+    int32_t from = 0, to = size.Chars;
     LONG height = 0;  // of the lines that go
     if (count < lines && AddMode == 0) {
-        to = BreakAfter(count);
+        to = BreakAfter(count, size.Chars);
         POINTL first{}, kept{};
         Control->Perform(EM_POSFROMCHAR, reinterpret_cast<WPARAM>(&first), 0);
         Control->Perform(EM_POSFROMCHAR, reinterpret_cast<WPARAM>(&kept), to);
         height = kept.y - first.y;
     } else if (count < lines) {
-        from = BreakAfter(lines - count) - 1;  // the break before the first line that goes
+        from = BreakAfter(lines - count, size.Chars) - 1;  // the break before the first line that goes
     }
     // One repaint for the change, not one for each paragraph the control moves.
     const bool visible = IsWindowVisible(window) != FALSE;
@@ -125,8 +136,10 @@ void TKVRichEdit::TrimOldest(int32_t count) {
     const auto keep = [&](LONG cp) {
         return AddMode == 0 ? std::max<LONG>(0, cp - to) : std::min<LONG>(cp, from);
     };
-    sel = {keep(sel.cpMin), keep(sel.cpMax)};
-    Control->Perform(EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&sel));
+    if (keepSelection) {
+        sel = {keep(sel.cpMin), keep(sel.cpMax)};
+        Control->Perform(EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&sel));
+    }
     scroll.y = AddMode == 0 ? std::max<LONG>(0, scroll.y - height) : scroll.y;
     Control->Perform(EM_SETSCROLLPOS, 0, reinterpret_cast<LPARAM>(&scroll));
     if (visible) InvalidateRect(window, nullptr, FALSE);
@@ -135,18 +148,23 @@ void TKVRichEdit::TrimOldest(int32_t count) {
 // Room for a text of the given lines and characters: the bound's oldest lines go, then, should the
 // text not fit the control's limit, as many more as it needs; a text longer than the limit on its
 // own raises the limit.
-void TKVRichEdit::MakeRoom(int32_t lines, int32_t chars) {
-    if (MaxLines > 0) TrimOldest(LogLines() + lines - MaxLines);
-    const auto limit = static_cast<int64_t>(Control->Perform(EM_GETLIMITTEXT, 0, 0));
-    for (int64_t have = TextLength(false); have + chars > limit; have = TextLength(false)) {
-        const int32_t n = LogLines();
-        if (n == 0) {
-            Control->Perform(EM_EXLIMITTEXT, 0, chars);
-            return;
-        }
-        const int64_t perLine = std::max<int64_t>(1, have / n);
-        TrimOldest(static_cast<int32_t>(std::min<int64_t>(n, (have + chars - limit) / perLine + 1)));
+TKVRichEdit::TLogSize TKVRichEdit::MakeRoom(TLogSize size, int32_t lines, int32_t chars) {
+    if (MaxLines > 0 && size.Lines + lines > MaxLines) {
+        Trim(size.Lines + lines - MaxLines, size, false);
+        size = Size();
     }
+    const auto limit = static_cast<int64_t>(Control->Perform(EM_GETLIMITTEXT, 0, 0));
+    while (int64_t{size.Chars} + chars > limit) {
+        if (size.Lines == 0) {
+            Control->Perform(EM_EXLIMITTEXT, 0, chars);
+            break;
+        }
+        const int64_t perLine = std::max<int64_t>(1, size.Chars / size.Lines);
+        const int64_t excess = int64_t{size.Chars} + chars - limit;
+        Trim(static_cast<int32_t>(std::min<int64_t>(size.Lines, excess / perLine + 1)), size, false);
+        size = Size();
+    }
+    return size;
 }
 
 void TKVRichEdit::SetSelection(int32_t start, int32_t end) {
@@ -166,8 +184,9 @@ void TKVRichEdit::Add(TData& data) {
     const std::string text = ReadString(data, pinStr, "");
     const int32_t color = ReadInteger(data, pinColor, 0);
     const auto style = static_cast<uint8_t>(ReadInteger(data, pinStyle, 0));
-    const bool separate = NewLine != 0 || TextLength() == 0;
-    MakeRoom(Breaks(text) + (separate ? 1 : 0), ControlChars(text) + (separate ? 1 : 0));
+    TLogSize size = Size();
+    const bool separate = NewLine != 0 || size.Chars == 0;
+    size = MakeRoom(size, Breaks(text) + (separate ? 1 : 0), ControlChars(text) + (separate ? 1 : 0));
 
     CHARFORMAT2W cf{};
     cf.cbSize = sizeof cf;
@@ -175,15 +194,14 @@ void TKVRichEdit::Add(TData& data) {
     cf.crTextColor = Color2RGB(static_cast<uint32_t>(color));
     cf.dwEffects = style & kStyleMask;
     for (int attempt = 0; attempt < kMaxAttempts; ++attempt) {
-        const int32_t length = TextLength();
         std::string line = text;
-        if (length != 0 && NewLine != 0)
+        if (size.Chars != 0 && NewLine != 0)
             line = AddMode == 0 ? std::string(kCrLf) + text : text + std::string(kCrLf);
         // A length counting CR LF as two characters is past the end; the control stops there.
-        const int32_t at = AddMode == 0 ? length : 0;
+        const int32_t at = AddMode == 0 ? size.CrLf : 0;
         SetSelection(at, at);
         Control->Perform(EM_SETCHARFORMAT, SCF_SELECTION, reinterpret_cast<LPARAM>(&cf));
-        const int32_t before = TextLength(false);
+        const int32_t before = size.Chars;
         Control->TextRefused = 0;
         ReplaceSelection(line);
         const int32_t grown = TextLength(false) - before;
@@ -194,11 +212,12 @@ void TKVRichEdit::Add(TData& data) {
             SetSelection(start, start + grown);
             ReplaceSelection("", false);
         }
-        const int32_t lines = LogLines();
-        if (lines == 0) {
+        size = Size();
+        if (size.Lines == 0) {
             Control->Perform(EM_EXLIMITTEXT, 0, kLogLimit);
         } else {
-            TrimOldest(std::max(1, lines / 2));
+            Trim(std::max(1, size.Lines / 2), size, false);
+            size = Size();
         }
     }
 }
