@@ -8,8 +8,6 @@
 // Figures only: it fails only when lines are lost or out of order.
 #include <windows.h>
 
-#include <psapi.h>
-
 #include <algorithm>
 #include <cstdio>
 #include <vector>
@@ -104,13 +102,6 @@ struct LogFeed {
         return expected == n + 1;
     }
 };
-
-double WorkingSetMb() {
-    PROCESS_MEMORY_COUNTERS pmc{};
-    pmc.cb = sizeof pmc;
-    if (!GetProcessMemoryInfo(GetCurrentProcess(), &pmc, sizeof pmc)) return -1;
-    return static_cast<double>(pmc.WorkingSetSize) / (1024.0 * 1024.0);
-}
 
 }  // namespace
 

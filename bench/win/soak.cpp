@@ -3,8 +3,6 @@
 // slot, since GetProcessHandleCount answers 0 under Wine) and memory before and after.
 #include <windows.h>
 
-#include <psapi.h>
-
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -16,10 +14,7 @@
 namespace {
 
 double WorkingSetKb() {
-    PROCESS_MEMORY_COUNTERS pmc{};
-    pmc.cb = sizeof pmc;
-    if (!GetProcessMemoryInfo(GetCurrentProcess(), &pmc, sizeof pmc)) return -1;
-    return static_cast<double>(pmc.WorkingSetSize) / 1024.0;
+    return WorkingSetMb() * 1024.0;
 }
 
 // VmData of the process as Linux sees it (Wine's view of the Unix file system), -1 elsewhere.

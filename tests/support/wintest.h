@@ -3,6 +3,8 @@
 
 #include <windows.h>
 
+#include <psapi.h>
+
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -16,6 +18,14 @@ inline double NowMs() {
     QueryPerformanceCounter(&c);
     QueryPerformanceFrequency(&f);
     return static_cast<double>(c.QuadPart) * 1000.0 / static_cast<double>(f.QuadPart);
+}
+
+// This process's working set, in megabytes.
+inline double WorkingSetMb() {
+    PROCESS_MEMORY_COUNTERS pmc{};
+    pmc.cb = sizeof pmc;
+    if (!GetProcessMemoryInfo(GetCurrentProcess(), &pmc, sizeof pmc)) return -1;
+    return static_cast<double>(pmc.WorkingSetSize) / (1024.0 * 1024.0);
 }
 
 // Takes and handles this thread's messages for ms milliseconds (0: those waiting now), as the
