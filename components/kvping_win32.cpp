@@ -20,12 +20,12 @@
 
 #include <cstring>
 #include <memory>
-#include <mutex>
 #include <new>
 #include <utility>
 #include <vector>
 
 #include "components/kvping.h"
+#include "toolkit/winlock.h"
 #include "toolkit/winthread.h"
 
 HANDLE(WINAPI* OpenEchoHandle)() = &IcmpCreateFile;
@@ -40,7 +40,7 @@ class TIcmpHandles {
 public:
     HANDLE Take() {
         {
-            std::lock_guard<std::mutex> hold(lock_);
+            THold hold(lock_);
             if (!idle_.empty()) {
                 const HANDLE h = idle_.back();
                 idle_.pop_back();
@@ -54,7 +54,7 @@ public:
     void GiveBack(HANDLE h, uint32_t generation, bool usable) {
         if (h == INVALID_HANDLE_VALUE) return;
         if (usable) {
-            std::lock_guard<std::mutex> hold(lock_);
+            THold hold(lock_);
             if (generation == generation_) {
                 idle_.push_back(h);
                 return;
@@ -64,7 +64,7 @@ public:
     }
 
     uint32_t Generation() {
-        std::lock_guard<std::mutex> hold(lock_);
+        THold hold(lock_);
         return generation_;
     }
 
@@ -72,7 +72,7 @@ public:
     void CloseIdle() {
         std::vector<HANDLE> idle;
         {
-            std::lock_guard<std::mutex> hold(lock_);
+            THold hold(lock_);
             ++generation_;
             idle.swap(idle_);
         }
@@ -81,7 +81,7 @@ public:
     }
 
 private:
-    std::mutex lock_;
+    TLock lock_;
     std::vector<HANDLE> idle_;
     uint32_t generation_ = 0;
 };

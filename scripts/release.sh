@@ -20,6 +20,8 @@ for bits in 64 32; do
     cp "$build/echometer.exe" "$dist/$name"
     names+=("$name")
     imports=$("$arch-w64-mingw32-objdump" -p "$dist/$name" | sed -n 's/^\s*DLL Name: //p' | sort -f | tr '\n' ' ')
-    printf 'release: %-24s %7d bytes  imports: %s\n' "$name" "$(stat -c %s "$dist/$name")" "$imports"
+    size=$(stat -c %s "$dist/$name")
+    printf 'release: %-24s %7d bytes  imports: %s\n' "$name" "$size" "$imports"
+    ((size <= 262144)) || echo "release: $name is over the 256 KB goal"
 done
 (cd "$dist" && sha256sum "${names[@]}" >SHA256SUMS && sed 's/^/release: /' SHA256SUMS)

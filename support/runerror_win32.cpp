@@ -4,6 +4,7 @@
 
 #include <float.h>
 
+#include <cstdlib>
 #include <cstring>
 
 #include <exception>
@@ -11,6 +12,17 @@
 #include <string>
 
 #include "support/runerror.h"
+
+// The C++ run-time's default end for an exception nobody catches, in place of the library's: that
+// one prints a demangled report to an error stream a window program does not have, and brings the
+// demangler (about 50 KB) into the program. It is in use only until InstallErrorHandler sets the
+// program's own.
+namespace __gnu_cxx {
+// NOLINTNEXTLINE(bugprone-reserved-identifier,readability-identifier-naming)
+void __verbose_terminate_handler() {
+    std::abort();
+}
+}  // namespace __gnu_cxx
 
 namespace {
 

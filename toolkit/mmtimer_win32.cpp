@@ -14,11 +14,11 @@
 #include <mmsystem.h>
 
 #include <algorithm>
-#include <mutex>
 #include <vector>
 
 #include "support/runerror.h"
 #include "toolkit/mmtimer.h"
+#include "toolkit/winlock.h"
 
 namespace {
 
@@ -45,7 +45,7 @@ struct TDispatch {
     DWORD thread;
 };
 
-std::mutex registryLock;
+TLock registryLock;
 std::vector<TEvent> running;
 std::vector<TTickWindow> windows;
 std::vector<TDispatch> dispatching;  // ticks being handled, nested ones included
@@ -87,7 +87,7 @@ LRESULT CALLBACK TickWindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     const DWORD thread = GetCurrentThreadId();
     TMMTimer* timer = nullptr;
     {
-        std::lock_guard<std::mutex> hold(registryLock);
+        THold hold(registryLock);
         if (TEvent* e = FindBySerial(serial)) {
             e->pending = false;
             // A periodic tick that waited a whole period is late: the next one is due already. It is
@@ -106,7 +106,7 @@ LRESULT CALLBACK TickWindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     // Stopped on this thread, the timer is held by Tick; stopped from another, the stop waits for
     // this tick to end.
     timer->Tick();
-    std::lock_guard<std::mutex> hold(registryLock);
+    THold hold(registryLock);
     for (auto it = dispatching.rbegin(); it != dispatching.rend(); ++it) {
         if (it->serial == serial && it->thread == thread) {
             dispatching.erase(std::next(it).base());
@@ -133,7 +133,7 @@ HWND CreateTickWindow() {
 HWND AttachTickWindow() {
     const DWORD thread = GetCurrentThreadId();
     {
-        std::lock_guard<std::mutex> hold(registryLock);
+        THold hold(registryLock);
         if (TTickWindow* w = FindWindowOf(thread)) {
             ++w->events;
             return w->window;
@@ -144,7 +144,7 @@ HWND AttachTickWindow() {
     HWND spare = nullptr;
     HWND window = made;
     {
-        std::lock_guard<std::mutex> hold(registryLock);
+        THold hold(registryLock);
         if (TTickWindow* w = FindWindowOf(thread)) {
             // A start nested in the making (a hook) made one first.
             ++w->events;
@@ -163,7 +163,7 @@ void Forget(uint32_t serial) {
     HWND unused = nullptr;
     DWORD owner = 0;
     {
-        std::lock_guard<std::mutex> hold(registryLock);
+        THold hold(registryLock);
         TEvent* e = FindBySerial(serial);
         if (e == nullptr) return;
         HWND window = e->window;
@@ -193,7 +193,7 @@ void WaitForDispatch(uint32_t serial) {
     HANDLE ended = DispatchEnded();
     for (;;) {
         {
-            std::lock_guard<std::mutex> hold(registryLock);
+            THold hold(registryLock);
             const bool elsewhere =
                 std::any_of(dispatching.begin(), dispatching.end(),
                             [&](const TDispatch& d) { return d.serial == serial && d.thread != self; });
@@ -209,7 +209,7 @@ void WaitForDispatch(uint32_t serial) {
 }
 
 void CALLBACK OnTimerThread(UINT /*id*/, UINT /*msg*/, DWORD_PTR user, DWORD_PTR /*dw1*/, DWORD_PTR /*dw2*/) {
-    std::lock_guard<std::mutex> hold(registryLock);
+    THold hold(registryLock);
     TEvent* e = FindBySerial(static_cast<uint32_t>(user));
     if (e == nullptr || e->spent) return;
     if (e->oneShot) e->spent = true;
@@ -229,7 +229,7 @@ public:
         if (window == nullptr) return 0;
         uint32_t serial;
         {
-            std::lock_guard<std::mutex> hold(registryLock);
+            THold hold(registryLock);
             serial = ++lastSerial;
             running.push_back({serial, &timer, window, !timer.Periodic, false, false, 0});
         }
@@ -243,7 +243,7 @@ public:
         if (handle == 0) {
             Forget(serial);
         } else {
-            std::lock_guard<std::mutex> hold(registryLock);
+            THold hold(registryLock);
             if (TEvent* e = FindBySerial(serial)) e->handle = handle;
         }
         return handle;
@@ -252,7 +252,7 @@ public:
     void Stop(TMMTimer& timer, uint32_t handle) override {
         uint32_t serial = 0;
         {
-            std::lock_guard<std::mutex> hold(registryLock);
+            THold hold(registryLock);
             if (const TEvent* e = FindByTimer(&timer)) serial = e->serial;
         }
         // Not under the lock: the callback may be waiting for it, and timeKillEvent waits for the
@@ -272,8 +272,7 @@ TTimerService& SystemTimerService() {
 
 void StopTimerEvents() {
     // The exit path may have faulted inside the registry: then its ticks find nothing to run anyway.
-    std::unique_lock<std::mutex> hold(registryLock, std::try_to_lock);
-    if (!hold.owns_lock()) return;
+    if (!registryLock.TryLock()) return;
     std::vector<UINT> handles;
     for (const TEvent& e : running) {
         if (e.handle != 0) handles.push_back(e.handle);
@@ -281,22 +280,22 @@ void StopTimerEvents() {
     // Forgotten first: a tick already posted finds no event and is dropped. A one-shot's identifier
     // is still its own (it runs on a periodic event), so every one is cancelled.
     running.clear();
-    hold.unlock();
+    registryLock.Unlock();
     for (UINT h : handles)
         timeKillEvent(h);
 }
 
 int RunningTimerEvents() {
-    std::lock_guard<std::mutex> hold(registryLock);
+    THold hold(registryLock);
     return static_cast<int>(running.size());
 }
 
 int64_t DroppedTicks() {
-    std::lock_guard<std::mutex> hold(registryLock);
+    THold hold(registryLock);
     return droppedTicks;
 }
 
 int TickWindowCount() {
-    std::lock_guard<std::mutex> hold(registryLock);
+    THold hold(registryLock);
     return static_cast<int>(windows.size());
 }

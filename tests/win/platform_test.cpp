@@ -4,7 +4,11 @@
 #include <windows.h>
 
 #include <cmath>
+#include <cstring>
+#include <exception>
+#include <new>
 #include <string>
+#include <vector>
 
 #include "support/runerror.h"
 #include "toolkit/applet.h"
@@ -170,6 +174,54 @@ TEST(ForeignCode, AFloatingPointFaultInAnotherModuleIsMaskedAndTheProgramsTrapsC
     RemoveErrorHandler();
     _fpreset();
     FreeLibrary(foreign);
+}
+
+// The library's misuse checks throw through the program's own helpers: each is an exception as any
+// other, with the library's message where it has one, and one thrown in a handler stops at the
+// window procedure.
+// Runtime values, so the compiler cannot see the misuse.
+volatile long long misuseSize = -1;
+volatile size_t misusePos = 3;
+const char* volatile misuseNull = nullptr;
+constexpr UINT kMisuse = WM_APP + 10;
+
+bool MisuseInHandler(TControl*, MSG& m, LRESULT& result) {
+    if (m.message != kMisuse) return false;
+    result = static_cast<LRESULT>(std::string("ab").substr(misusePos).size());
+    return true;
+}
+
+TEST(LibraryChecks, AMisuseThrowsAnExceptionThatTheWindowProcedureTakes) {
+    struct Case {
+        const char* what;
+        void (*misuse)();
+        const char* message;  // part of what() ("": none asked)
+    };
+    const Case cases[] = {
+        {"substr past the end", [] { (void)std::string("ab").substr(misusePos); }, "basic_string"},
+        {"at past the end", [] { (void)std::vector<int>(2).at(misusePos); }, "vector"},
+        {"reserve past the maximum", [] { std::string().reserve(std::string().max_size() + misusePos - 2); },
+         "basic_string"},
+        {"string from null", [] { (void)std::string(misuseNull); }, "null"},
+        {"array of negative size", [] { delete[] new int[misuseSize]; }, ""},
+    };
+    for (const Case& c : cases) {
+        try {
+            c.misuse();
+            ADD_FAILURE() << c.what << ": nothing thrown";
+        } catch (const std::exception& e) {
+            EXPECT_NE(std::strstr(e.what(), c.message), nullptr) << c.what << ": " << e.what();
+        }
+    }
+    TControl* app = NewApplet("app");
+    TControl* form = NewForm(app, "form");
+    form->AttachHandler(&MisuseInHandler);
+    ASSERT_TRUE(form->CreateWindow());
+    EXPECT_EQ(SendMessageW(form->Handle, kMisuse, 0, 0), 0);
+    misusePos = 1;
+    EXPECT_EQ(SendMessageW(form->Handle, kMisuse, 0, 0), 1);
+    misusePos = 3;
+    TObj::Free(app);
 }
 
 }  // namespace
