@@ -1,25 +1,21 @@
 #include "scheme/scheme.h"
 
-#include <cstdlib>
 #include <string_view>
 
 #include "support/cp1251.h"
 #include "toolkit/control.h"
 #include "toolkit/navigation.h"
 
-TClassMainForm_4051E30* Scheme = nullptr;
+#ifdef ECHOMETER_FAULT_TEST
+#include "scheme/faulttick.h"
+#endif
 
-void TPeriodIf_else::actCompare(TData& data, uint16_t index) {
-    // The timer takes the period rounded half to even: anything up to 0.5 ms becomes 0.
-    const double ms = ToReal(data);
-    if (!(ms > 0.5 && ms <= kMaxPeriodMs)) SetReal(data, 0.0);
-    TKVIf_else::actCompare(data, index);
-}
+TClassMainForm_4051E30* Scheme = nullptr;
 
 namespace {
 
-constexpr uint32_t kButtonFace = 0xFF00000F;  // system colour 15
-constexpr uint32_t kWindowBack = 0xFF000005;  // system colour 5
+constexpr uint32_t kButtonFace = SchemeSysColor(COLOR_BTNFACE);
+constexpr uint32_t kWindowBack = SchemeSysColor(COLOR_WINDOW);
 constexpr std::string_view kTimeFormat = "D W:M:Y  h:m:s";
 constexpr std::string_view kHost = "localhost";
 
@@ -28,7 +24,7 @@ struct TWinLook {
     int32_t Left, Top, Width, Height;
     uint32_t Color;  // 0: keep the colour taken from the parent (buttons)
     uint8_t Ctl3D;
-    std::string_view Hint;
+    std::string_view Hint = {};
 };
 
 template <class T>
@@ -40,7 +36,8 @@ T* Window(TControl* parent, const TWinLook& look) {
     w->Height = look.Height;
     w->Align = 0;
     if (look.Color != 0) w->Color = look.Color;
-    w->Font = TFontRec{"MS Sans Serif", 8, 0, 0, 1};
+    w->Font =
+        TFontRec{.Name = "MS Sans Serif", .Size = 8, .Style = 0, .Color = 0, .CharSet = DEFAULT_CHARSET};
     w->ParentFont = 0;
     w->Visible = 1;
     w->Enabled = 1;
@@ -139,24 +136,6 @@ TKVMemory* Memory() {
     return m;
 }
 
-#ifdef ECHOMETER_FAULT_TEST
-// The test build's fault: the tick chain divides by zero on the tick ECHOMETER_FAULT_TICK names
-// (default 50), with every earlier tick passed on to the echo as usual. A floating-point division, so
-// the program's own traps are what turn it into a fault.
-struct TFaultTick {
-    TKV_Event evTimer;
-    int32_t Left = 50;
-    void actTick(TData& data, uint16_t /*index*/) {
-        if (--Left == 0) {
-            volatile double zero = 0.0;
-            SetReal(data, 1.0 / zero);
-        }
-        Emit(evTimer, data);
-    }
-};
-TFaultTick faultTick;
-#endif
-
 }  // namespace
 
 template <class T>
@@ -173,7 +152,8 @@ TClassMainForm_4051E30::TClassMainForm_4051E30(const TSchemeServices& services) 
 }
 
 void TClassMainForm_4051E30::MakeComponents(const TSchemeServices& services) {
-    Form = Made(Window<TKVMainForm>(nullptr, {0, 0, 420, 374, kButtonFace, 1, ""}));
+    Form = Made(Window<TKVMainForm>(
+        nullptr, {.Left = 0, .Top = 0, .Width = 420, .Height = 374, .Color = kButtonFace, .Ctl3D = 1}));
     Form->AlphaBlend = 255;
     Form->SetCaption(Cp1251("Эхометр 1.0"));
     Form->SetBorderStyle(1);
@@ -196,13 +176,26 @@ void TClassMainForm_4051E30::MakeComponents(const TSchemeServices& services) {
     Ping->DataSize = 128;
     Ping->Timeout = 1000;
 
-    LblHost = Made(Label(p, {10, 15, 55, 17, kButtonFace, 1, ""}, Cp1251("Имя узла:")));
-    EditHost = Made(Edit(p, {65, 15, 225, 20, kWindowBack, 0, Cp1251("Домен или IP-адрес (без http!!!!!)")},
+    LblHost =
+        Made(Label(p, {.Left = 10, .Top = 15, .Width = 55, .Height = 17, .Color = kButtonFace, .Ctl3D = 1},
+                   Cp1251("Имя узла:")));
+    EditHost = Made(Edit(p,
+                         {.Left = 65,
+                          .Top = 15,
+                          .Width = 225,
+                          .Height = 20,
+                          .Color = kWindowBack,
+                          .Ctl3D = 0,
+                          .Hint = Cp1251("Домен или IP-адрес (без http!!!!!)")},
                          4, kHost, 0));
-    BtnPing = Made(Button(p, {300, 15, 60, 20, 0, 1, ""}, "GO"));
-    LblStatus = Made(Label(p, {10, 75, 75, 17, kButtonFace, 1, ""}, Cp1251("Статус запроса")));
+    BtnPing =
+        Made(Button(p, {.Left = 300, .Top = 15, .Width = 60, .Height = 20, .Color = 0, .Ctl3D = 1}, "GO"));
+    LblStatus =
+        Made(Label(p, {.Left = 10, .Top = 75, .Width = 75, .Height = 17, .Color = kButtonFace, .Ctl3D = 1},
+                   Cp1251("Статус запроса")));
 
-    Log = Made(Window<TKVRichEdit>(p, {10, 100, 390, 205, kWindowBack, 1, ""}));
+    Log = Made(Window<TKVRichEdit>(
+        p, {.Left = 10, .Top = 100, .Width = 390, .Height = 205, .Color = kWindowBack, .Ctl3D = 1}));
     NoCaption(Log);
     Log->Text.clear();
     Log->AddMode = 0;
@@ -223,10 +216,25 @@ void TClassMainForm_4051E30::MakeComponents(const TSchemeServices& services) {
     MemTimeout = Made(Memory());
     MemReply = Made(Memory());
     HubFail = Made(Hub(1, 2));
-    LedHost =
-        Made(Led(p, {370, 15, 25, 25, kButtonFace, 1, Cp1251("Доступность ресурса")}, 0x0000FF, 0x000080));
+    LedHost = Made(Led(p,
+                       {.Left = 370,
+                        .Top = 15,
+                        .Width = 25,
+                        .Height = 25,
+                        .Color = kButtonFace,
+                        .Ctl3D = 1,
+                        .Hint = Cp1251("Доступность ресурса")},
+                       0x0000FF, 0x000080));
     HubReply = Made(Hub(1, 2));
-    EditInterval = Made(Edit(p, {125, 45, 36, 20, kWindowBack, 0, Cp1251("1-999 секунд")}, 3, "", 3));
+    EditInterval = Made(Edit(p,
+                             {.Left = 125,
+                              .Top = 45,
+                              .Width = 36,
+                              .Height = 20,
+                              .Color = kWindowBack,
+                              .Ctl3D = 0,
+                              .Hint = Cp1251("1-999 секунд")},
+                             3, "", 3));
 
     Timer = Made(new TKVMMTimer(*services.Timer));
     Timer->SetResolution(1);
@@ -234,11 +242,17 @@ void TClassMainForm_4051E30::MakeComponents(const TSchemeServices& services) {
     Timer->SetEnable(false);
     Timer->SetCount(0);
 
-    LblEvery = Made(Label(p, {10, 45, 110, 17, kButtonFace, 1, ""}, Cp1251("Пинговать каждые")));
-    LblSeconds = Made(Label(p, {170, 45, 39, 17, kButtonFace, 1, ""}, Cp1251("секунд")));
-    BtnStart = Made(Button(p, {230, 45, 60, 20, 0, 1, ""}, "GO"));
+    LblEvery =
+        Made(Label(p, {.Left = 10, .Top = 45, .Width = 110, .Height = 17, .Color = kButtonFace, .Ctl3D = 1},
+                   Cp1251("Пинговать каждые")));
+    LblSeconds =
+        Made(Label(p, {.Left = 170, .Top = 45, .Width = 39, .Height = 17, .Color = kButtonFace, .Ctl3D = 1},
+                   Cp1251("секунд")));
+    BtnStart =
+        Made(Button(p, {.Left = 230, .Top = 45, .Width = 60, .Height = 20, .Color = 0, .Ctl3D = 1}, "GO"));
     HubPing = Made(Hub(2, 1));
-    BtnStop = Made(Button(p, {300, 45, 60, 20, 0, 1, ""}, "STOP"));
+    BtnStop =
+        Made(Button(p, {.Left = 300, .Top = 45, .Width = 60, .Height = 20, .Color = 0, .Ctl3D = 1}, "STOP"));
 
     MathMs = Made(new TKVMath);
     MathMs->Operation = 2;
@@ -264,8 +278,15 @@ void TClassMainForm_4051E30::MakeComponents(const TSchemeServices& services) {
 
     HubError = Made(Hub(1, 2));
     CatOne = Made(Joiner("", "1"));
-    LedCycle = Made(
-        Led(p, {370, 45, 25, 25, kButtonFace, 1, Cp1251("Статус цикловой операции")}, 0x00FF00, 0x808000));
+    LedCycle = Made(Led(p,
+                        {.Left = 370,
+                         .Top = 45,
+                         .Width = 25,
+                         .Height = 25,
+                         .Color = kButtonFace,
+                         .Ctl3D = 1,
+                         .Hint = Cp1251("Статус цикловой операции")},
+                        0x00FF00, 0x808000));
     HubReset = Made(Hub(2, 2));
     CatStop = Made(Joiner(Cp1251("Нажата кнопка \"стоп\" ("), ")"));
     TimeStop = Made(Clock());
@@ -273,8 +294,10 @@ void TClassMainForm_4051E30::MakeComponents(const TSchemeServices& services) {
     TimeStart = Made(Clock());
     CatStart = Made(Joiner("", ")"));
     HubStarted = Made(Hub(1, 2));
-    BtnClear = Made(Button(p, {10, 315, 285, 20, 0, 1, ""}, Cp1251("Очистить консоль!")));
-    BtnAbout = Made(Button(p, {305, 315, 95, 20, 0, 1, ""}, Cp1251("О программе")));
+    BtnClear = Made(Button(p, {.Left = 10, .Top = 315, .Width = 285, .Height = 20, .Color = 0, .Ctl3D = 1},
+                           Cp1251("Очистить консоль!")));
+    BtnAbout = Made(Button(p, {.Left = 305, .Top = 315, .Width = 95, .Height = 20, .Color = 0, .Ctl3D = 1},
+                           Cp1251("О программе")));
 
     MsgAbout = Made(new TKVMessage(*services.Box));
     MsgAbout->Message = Cp1251(
@@ -356,9 +379,7 @@ void TClassMainForm_4051E30::Finish() {
     }
     InstallTabNavigation(Form->Control);
 #ifdef ECHOMETER_FAULT_TEST
-    if (const char* tick = std::getenv("ECHOMETER_FAULT_TICK")) faultTick.Left = std::atoi(tick);
-    faultTick.evTimer = Timer->evTimer;
-    Timer->evTimer = MakeEvent<&TFaultTick::actTick>(&faultTick, 0);
+    InsertFaultTick(Timer->evTimer);
 #endif
 }
 

@@ -15,6 +15,7 @@
 #include "components/kvping.h"
 #include "components/kvstrcatdelim.h"
 #include "components/kvtime.h"
+#include "components/periodif_else.h"
 #include "runtime/tobject.h"
 #include "wincomponents/kvbutton.h"
 #include "wincomponents/kvedit.h"
@@ -22,16 +23,6 @@
 #include "wincomponents/kvled.h"
 #include "wincomponents/kvmainform.h"
 #include "wincomponents/kvrichedit.h"
-
-// The period check. The written check refuses only a period of exactly zero; a period the timer
-// cannot honour (under 1 ms once rounded, over 999 s, negative, or not a number) was passed on and
-// no echo ever came while the start line and the lamp said otherwise. Such a period now arrives
-// here as zero, so it is refused the same way and the text settles on "01".
-class TPeriodIf_else : public TKVIf_else {
-public:
-    static constexpr double kMaxPeriodMs = 999000.0;
-    void actCompare(TData& data, uint16_t index);
-};
 
 // The platform services the scheme's components use; tests put fakes here.
 struct TSchemeServices {

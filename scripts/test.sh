@@ -49,10 +49,8 @@ for f in "$root"/fuzz/tests/fuzz/*_fuzz; do
     name=$(basename "$f")
     corpus=$root/fuzz/corpus/$name
     mkdir -p "$corpus"
-    seeds=$top/tests/fuzz/seeds/$name
-    [[ -d $seeds ]] || seeds=
     echo "-- $name"
-    (cd "$root/fuzz" && "$f" -max_total_time="$fuzz_seconds" -print_final_stats=0 "$corpus" $seeds 2>&1 | tail -n 2)
+    (cd "$root/fuzz" && "$f" -max_total_time="$fuzz_seconds" -print_final_stats=0 "$corpus" 2>&1 | tail -n 2)
 done
 
 step "benchmarks (figures only)"

@@ -150,7 +150,7 @@ LONG WINAPI FaultFilter(EXCEPTION_POINTERS* info) {
     r.count = WalkCallers(*info->ContextRecord, r.callers);
     if (rec.ExceptionCode == EXCEPTION_STACK_OVERFLOW) {
         // This stack has no room left for the boxes: the exit path runs on a thread of its own.
-        HANDLE t = CreateThread(nullptr, 256 * 1024, &EndOnFreshStack, &r, 0, nullptr);
+        HANDLE t = CreateThread(nullptr, SIZE_T{256} * 1024, &EndOnFreshStack, &r, 0, nullptr);
         if (t != nullptr) WaitForSingleObject(t, INFINITE);
     }
     EndProgram(r.code, r.address, r.callers, r.count);

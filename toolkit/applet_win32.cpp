@@ -95,7 +95,7 @@ bool PeekNext(MSG& msg) {
 }  // namespace
 
 TControl* NewApplet(std::string_view caption) {
-    TControl* a = NewControl(nullptr, "App");
+    TControl* a = NewControl(nullptr, kAppClass);
     if (a == nullptr) return nullptr;
     a->Style = 0x90CA0000;
     a->ExStyle = WS_EX_APPWINDOW;

@@ -15,10 +15,13 @@
 
 #include <windows.h>
 
+#include <mmsystem.h>
+
 #include <cstdint>
 #include <string>
 #include <string_view>
 
+#include "toolkit/gdi.h"
 #include "toolkit/list.h"
 #include "toolkit/method.h"
 #include "toolkit/obj.h"
@@ -32,11 +35,11 @@ class TGraphicTool;
 
 // ---- Messages of the toolkit's own
 
-constexpr UINT kMsgDestroyLater = 0xB003;  // free the control (posted by the main window's last message)
-constexpr UINT kMsgCommand = 0xB005;       // WM_COMMAND reflected to the child that sent it
-constexpr UINT kMsgColorReflect = 0xBC00;  // added to WM_CTLCOLOR*: reflected to the child
-constexpr UINT kMsgCallProc = 0x8FFF;      // runs GlobalProcHook(lParam, wParam)
-constexpr UINT kMsgMediaNotify = 0x03B9;   // MM_MCINOTIFY, passed to MediaNotifyHook
+constexpr UINT kMsgDestroyLater = 0xB003;       // free the control (posted by the main window's last message)
+constexpr UINT kMsgCommand = 0xB005;            // WM_COMMAND reflected to the child that sent it
+constexpr UINT kMsgColorReflect = 0xBC00;       // added to WM_CTLCOLOR*: reflected to the child
+constexpr UINT kMsgCallProc = 0x8FFF;           // runs GlobalProcHook(lParam, wParam)
+constexpr UINT kMsgMediaNotify = MM_MCINOTIFY;  // passed to MediaNotifyHook
 
 constexpr int32_t kDefaultSize = static_cast<int32_t>(0x80000000);  // CW_USEDEFAULT
 
@@ -93,6 +96,20 @@ constexpr uint8_t kTabKeyLeftRight = 2;
 constexpr uint8_t kTabKeyUpDown = 4;
 constexpr uint8_t kTabKeyPage = 8;
 
+// The wrapped classes (ClassName) the toolkit treats apart.
+inline constexpr std::string_view kAppClass = "App";
+inline constexpr std::string_view kButtonClass = "BUTTON";
+inline constexpr std::string_view kEditClass = "EDIT";
+inline constexpr std::string_view kStaticClass = "STATIC";
+
+// Align: the side of the parent's client area a control fills.
+enum TAlign : uint8_t { kAlignNone, kAlignLeft, kAlignTop, kAlignRight, kAlignBottom, kAlignClient };
+// PositionSet: which of the control's coordinates were set (a top-level window without them is placed
+// by the system).
+enum TPositionSet : uint8_t { kLeftSet = 1, kTopSet = 2 };
+// WindowState, as WM_SIZE reports it.
+enum TWindowState : uint8_t { kWindowNormal, kWindowMinimised, kWindowMaximised };
+
 class TControl : public TObj {
 public:
     // ---- window
@@ -119,10 +136,10 @@ public:
 
     // ---- geometry
     RECT BoundsRect{};
-    uint8_t PositionSet = 0;  // bit 0 left was set, bit 1 top was set
-    uint8_t WindowState = 0;  // 0 normal, 1 minimised, 2 maximised
+    uint8_t PositionSet = 0;  // TPositionSet bits
+    uint8_t WindowState = 0;  // TWindowState
     int32_t ShowStateOnParentOpen = 0;
-    uint8_t Align = 0;   // 0 none, 1 left, 2 top, 3 right, 4 bottom, 5 client
+    uint8_t Align = 0;   // TAlign
     int32_t Margin = 0;  // ClientRect is shrunk by this on every side
 
     // ---- state
@@ -140,8 +157,8 @@ public:
     std::string Caption;
 
     // ---- look
-    uint32_t TextColor = 0x80000008;
-    uint32_t Color = 0x8000000F;
+    uint32_t TextColor = SysColor(COLOR_WINDOWTEXT);
+    uint32_t Color = SysColor(COLOR_BTNFACE);
     TGraphicTool* Font = nullptr;   // made by GetFont
     TGraphicTool* Brush = nullptr;  // made by GetBrush
     TCanvas* Canvas = nullptr;      // made by GetCanvas
@@ -266,10 +283,10 @@ protected:
 
 private:
     friend LRESULT CALLBACK ToolkitWndProc(HWND, UINT, WPARAM, LPARAM);
-    LRESULT BuiltInMessage(MSG& msg, bool& destroyed, bool freedBefore);
+    friend struct TBuiltInMessages;
+    LRESULT HookedMessage(MSG& msg, bool& destroyed, const THeld& hold);
+    LRESULT BuiltInMessage(MSG& msg, bool& destroyed, const THeld& hold);
     void ApplyPendingShow();
-    // A free was asked since the point where freedBefore was read.
-    bool FreedDuring(bool freedBefore) const;
 };
 
 inline const HICON kNoIcon = reinterpret_cast<HICON>(static_cast<intptr_t>(-1));  // Icon: none
@@ -280,16 +297,8 @@ inline const HICON kNoIcon = reinterpret_cast<HICON>(static_cast<intptr_t>(-1));
 // step with them), its ParentHook and tab-navigation hook. ctl3D is the 3-D flag, used when the
 // parent's is set. Null when memory ran out.
 TControl* NewControl(TControl* parent, std::string_view className, bool ctl3D = false);
-// A child standard control: NewControl, then the kind's record, the style (OR clip siblings and
-// children), tab stop and TabOrder, the client edge for 3-D, a process-wide CtlId from 0x8000, and
-// the command-control handler. ctl3D is the kind's 3-D flag, passed to NewControl (edits and rich
-// edits 1, buttons and labels 0).
-TControl* NewCommandControl(TControl* parent, std::string_view className, DWORD style,
-                            const TNotifyRec& notify, bool ctl3D = false);
-
-// The handler NewCommandControl attaches: focus bookkeeping, reflected notifications as events,
-// reflected colours.
-bool CommandControlHandler(TControl* self, MSG& msg, LRESULT& result);
+// The control's default processing of a message: the wrapped class's procedure, or DefWindowProc.
+LRESULT CallDefault(TControl* c, const MSG& m);
 
 // The control of a window, through its "SELF_" property; null for a window that is not ours.
 TControl* ControlOf(HWND window);

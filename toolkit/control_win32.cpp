@@ -16,6 +16,12 @@ void (*MediaNotifyHook)(TControl* control, MSG& msg) = nullptr;
 void (*GlobalProcHook)(LPARAM lParam, WPARAM wParam) = nullptr;
 HCURSOR GlobalCursor = nullptr;
 
+LRESULT CallDefault(TControl* c, const MSG& m) {
+    if (c->DefWndProc != nullptr)
+        return CallWindowProcW(c->DefWndProc, m.hwnd, m.message, m.wParam, m.lParam);
+    return DefWindowProcW(m.hwnd, m.message, m.wParam, m.lParam);
+}
+
 namespace {
 
 constexpr wchar_t kSelfProp[] = L"SELF_";
@@ -24,16 +30,9 @@ constexpr DWORD kSetPosFlagsStyle =
 
 // The control whose window CreateWindowExW is making: its first messages come before "SELF_" is set.
 TControl* creating = nullptr;
-uint16_t nextCtlId = 0x8000;
-
-LRESULT CallDefault(TControl* c, const MSG& m) {
-    if (c->DefWndProc != nullptr)
-        return CallWindowProcW(c->DefWndProc, m.hwnd, m.message, m.wParam, m.lParam);
-    return DefWindowProcW(m.hwnd, m.message, m.wParam, m.lParam);
-}
 
 bool IsAppletControl(const TControl* c) {
-    return c->Parent == nullptr && c->ClassName == "App";
+    return c->Parent == nullptr && c->ClassName == kAppClass;
 }
 
 bool IsTopLevel(const TControl* c) {
@@ -66,8 +65,7 @@ bool DispatchAttached(TControl* self, MSG& msg, LRESULT& result) {
     if (self->Destroying != 0 || list == nullptr || list->Count == 0) return false;
     // Only a free asked during this dispatch ends it; one asked earlier (an outer message still
     // holds the control) leaves the window working normally meanwhile.
-    const bool freedBefore = (self->RefCount & 1) != 0;
-    self->AddRef();
+    const THeld hold(self);
     bool handled = false;
     // Latest first; the list is read afresh each step, since a handler may detach itself or others.
     for (int32_t i = list->Count / 2 - 1; i >= 0; --i) {
@@ -79,11 +77,9 @@ bool DispatchAttached(TControl* self, MSG& msg, LRESULT& result) {
             handled = true;
             break;
         }
-        if (!freedBefore && (self->RefCount & 1) != 0) break;  // freed meanwhile: nothing more for it
+        if (hold.Freed()) break;  // nothing more for a control freed meanwhile
     }
-    const bool freed = !freedBefore && (self->RefCount & 1) != 0;
-    self->ReleaseRef();
-    return handled || freed;
+    return handled || hold.Freed();
 }
 
 // ---- The paint handler (SetOnPaint)
@@ -114,16 +110,14 @@ bool PaintHandler(TControl* self, MSG& msg, LRESULT& result) {
     HDC dc = begun ? BeginPaint(w, &ps) : reinterpret_cast<HDC>(msg.wParam);
     self->PaintDC = dc;
     if (self->InvalidRgn != nullptr) SelectClipRgn(dc, self->InvalidRgn);
-    self->AddRef();
+    const THeld hold(self);
     self->OnPaint(self, dc);
-    const bool freed = (self->RefCount & 1) != 0;
-    if (!freed) {
+    if (!hold.Freed()) {
         if (self->Canvas != nullptr) self->Canvas->SetHandle(nullptr);
         self->PaintDC = saved;
     }
     if (begun) EndPaint(w, &ps);
     if (update != nullptr) DeleteObject(update);
-    self->ReleaseRef();
     result = 0;
     return true;
 }
@@ -311,10 +305,6 @@ TControl::~TControl() {
     TObj::Free(AttachedHandlers);
 }
 
-bool TControl::FreedDuring(bool freedBefore) const {
-    return !freedBefore && (RefCount & 1) != 0;
-}
-
 TControl* NewControl(TControl* parent, std::string_view className, bool ctl3D) {
     auto* c = NewObj<TControl>();
     if (c == nullptr) return nullptr;
@@ -327,30 +317,6 @@ TControl* NewControl(TControl* parent, std::string_view className, bool ctl3D) {
         c->Ctl3D = parent->Ctl3D != 0 && ctl3D ? 1 : 0;
         c->SetParent(parent);
     }
-    return c;
-}
-
-TControl* NewCommandControl(TControl* parent, std::string_view className, DWORD style,
-                            const TNotifyRec& notify, bool ctl3D) {
-    TControl* c = NewControl(parent, className, ctl3D);
-    if (c == nullptr) return nullptr;
-    c->Notify = notify;
-    c->IsControl = 1;
-    c->Style = style | WS_CLIPSIBLINGS | WS_CLIPCHILDREN;
-    c->Visible = (style & WS_VISIBLE) != 0 ? 1 : 0;
-    c->TabStop = (style & WS_TABSTOP) != 0 ? 1 : 0;
-    c->TabKeys = kTabKeyTab | kTabKeyLeftRight | kTabKeyUpDown | kTabKeyPage;
-    TControl* form = parent != nullptr ? parent->ParentForm() : nullptr;
-    if (form != nullptr) {
-        c->TabOrder = form->TabOrderCounter++;
-        if (c->TabStop != 0 && form->FocusedChild == nullptr) form->FocusedChild = c;
-    }
-    if (c->Ctl3D != 0) {
-        c->Style &= ~WS_BORDER;
-        c->ExStyle |= WS_EX_CLIENTEDGE;
-    }
-    c->CtlId = nextCtlId++;
-    c->AttachHandler(&CommandControlHandler);
     return c;
 }
 
@@ -417,6 +383,45 @@ void TControl::ApplyPendingShow() {
     SetVisible(true);
 }
 
+namespace {
+
+// The toolkit's class for a wrapped one ("obj_" + its name): the system's class, if there is one,
+// with the toolkit's window procedure; the wrapped procedure becomes the control's default.
+bool RegisterWrappedClass(TControl* c, HINSTANCE inst, const std::wstring& wrapped,
+                          const std::wstring& registered) {
+    WNDCLASSW wc{};
+    wc.style = c->ClassStyle;
+    wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    wc.hInstance = inst;
+    const bool known = GetClassInfoW(inst, wrapped.c_str(), &wc) != FALSE;
+    wc.style &= ~UINT(CS_OWNDC | CS_CLASSDC | CS_PARENTDC | CS_GLOBALCLASS);
+    if (c->DefWndProc == nullptr && known) c->DefWndProc = wc.lpfnWndProc;
+    WNDCLASSW existing{};
+    if (GetClassInfoW(inst, registered.c_str(), &existing) != FALSE) return true;
+    wc.lpfnWndProc = &ToolkitWndProc;
+    wc.hInstance = inst;
+    wc.lpszClassName = registered.c_str();
+    wc.lpszMenuName = nullptr;
+    return RegisterClassW(&wc) != 0;
+}
+
+// A top-level window's icon: its own, else the application's MAINICON for the application window,
+// else a copy of the application's.
+void GiveIcon(TControl* c, HINSTANCE inst) {
+    if (c->Icon == nullptr) {
+        if (IsAppletControl(c)) {
+            c->Icon = LoadIconW(inst, L"MAINICON");
+        } else if (Applet != nullptr && Applet->Icon != nullptr && Applet->Icon != kNoIcon) {
+            c->Icon = static_cast<HICON>(CopyImage(Applet->Icon, IMAGE_ICON, 0, 0, 0));
+            c->IconOwned = c->Icon != nullptr ? 1 : 0;
+        }
+        if (c->Icon == nullptr) c->Icon = kNoIcon;
+    }
+    if (c->Icon != kNoIcon) SendIcons(c->Handle, c->Icon);
+}
+
+}  // namespace
+
 bool TControl::CreateWindow() {
     if (Parent != nullptr && Parent->GetWindowHandle() == nullptr) return false;
     if (Handle != nullptr) {
@@ -425,22 +430,8 @@ bool TControl::CreateWindow() {
     }
     HINSTANCE inst = GetModuleHandleW(nullptr);
     const std::wstring wrapped = ToWide(ClassName);
-    WNDCLASSW wc{};
-    wc.style = ClassStyle;
-    wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-    wc.hInstance = inst;
-    const bool known = GetClassInfoW(inst, wrapped.c_str(), &wc) != FALSE;
-    wc.style &= ~UINT(0x40E0);  // own, class and parent DC, global class
-    if (DefWndProc == nullptr && known) DefWndProc = wc.lpfnWndProc;
     const std::wstring registered = L"obj_" + wrapped;
-    WNDCLASSW existing{};
-    if (GetClassInfoW(inst, registered.c_str(), &existing) == FALSE) {
-        wc.lpfnWndProc = &ToolkitWndProc;
-        wc.hInstance = inst;
-        wc.lpszClassName = registered.c_str();
-        wc.lpszMenuName = nullptr;
-        if (RegisterClassW(&wc) == 0) return false;
-    }
+    if (!RegisterWrappedClass(this, inst, wrapped, registered)) return false;
     DWORD style = Style | (Enabled == 0 ? WS_DISABLED : 0);
     int x = BoundsRect.left;
     int y = BoundsRect.top;
@@ -448,7 +439,7 @@ bool TControl::CreateWindow() {
     int h = BoundsRect.bottom - BoundsRect.top;
     if (w == 0) w = kDefaultSize;
     if (h == 0) h = kDefaultSize;
-    if (IsTopLevel(this) && (PositionSet & 3) == 0) x = y = kDefaultSize;
+    if (IsTopLevel(this) && (PositionSet & (kLeftSet | kTopSet)) == 0) x = y = kDefaultSize;
     HWND parentWindow = Parent != nullptr ? Parent->Handle : nullptr;
     if ((style & WS_CHILD) != 0 && parentWindow == nullptr) return false;
     creating = this;
@@ -456,25 +447,11 @@ bool TControl::CreateWindow() {
         CreateWindowExW(ExStyle, registered.c_str(), ToWide(Caption).c_str(), style, x, y, w, h, parentWindow,
                         reinterpret_cast<HMENU>(static_cast<UINT_PTR>(CtlId)), inst, nullptr);
     creating = nullptr;
-    if (made == nullptr) {
-        Handle = nullptr;
-        return false;
-    }
     Handle = made;
+    if (made == nullptr) return false;
     SendMessageW(made, WM_UPDATEUISTATE, MAKEWPARAM(UIS_CLEAR, UISF_HIDEFOCUS), 0);
     if (GetPropW(made, kSelfProp) == nullptr) SetPropW(made, kSelfProp, this);
-    if (IsTopLevel(this)) {
-        if (Icon == nullptr) {
-            if (IsAppletControl(this)) {
-                Icon = LoadIconW(inst, L"MAINICON");
-            } else if (Applet != nullptr && Applet->Icon != nullptr && Applet->Icon != kNoIcon) {
-                Icon = static_cast<HICON>(CopyImage(Applet->Icon, IMAGE_ICON, 0, 0, 0));
-                IconOwned = Icon != nullptr ? 1 : 0;
-            }
-            if (Icon == nullptr) Icon = kNoIcon;
-        }
-        if (Icon != kNoIcon) SendIcons(made, Icon);
-    }
+    if (IsTopLevel(this)) GiveIcon(this, inst);
     if (AfterCreateHook != nullptr) AfterCreateHook(this);
     if (GlobalAfterCreateHook != nullptr) GlobalAfterCreateHook(this);
     ApplyFont();
@@ -511,144 +488,244 @@ LRESULT CALLBACK ToolkitWndProc(HWND window, UINT message, WPARAM wParam, LPARAM
     }
 }
 
+// The toolkit's own answer to each message, one handler a message, each given its decoded
+// arguments. A handler that runs user code checks afterwards whether that freed the control.
+struct TBuiltInMessages {
+    static LRESULT Size(TControl& c, const MSG& msg, UINT kind) {
+        const LRESULT r = CallDefault(&c, msg);
+        if (kind <= SIZE_MAXIMIZED) c.WindowState = static_cast<uint8_t>(kind);
+        if (c.IsForm == 0 && c.Parent != nullptr) Realign(c.Parent);
+        Realign(&c);
+        c.OnResize(&c);
+        return r;
+    }
+
+    static LRESULT Move(TControl& c, const MSG& msg) {
+        c.OnMove(&c);
+        return CallDefault(&c, msg);
+    }
+
+    // Default processing in any case: an edit makes its caret there.
+    static LRESULT SetFocus(TControl& c, const MSG& msg) {
+        if (c.Enabled != 0 && c.TabStop != 0 && GetFocus() != c.Handle) ::SetFocus(c.Handle);
+        return CallDefault(&c, msg);
+    }
+
+    static LRESULT Close(TControl& c, const MSG& msg) {
+        bool accept = true;
+        if (c.OnClose) {
+            c.OnClose(&c, accept);
+            if (!accept && AppletRunning) return 0;
+            c.OnClose = TOnClose{};
+        }
+        if (!accept) return 0;
+        const bool app = IsAppletControl(&c);
+        if (!app && !IsMainWindow(&c)) return CallDefault(&c, msg);
+        if (!app && Applet != nullptr && Applet->Handle != nullptr)
+            SendMessageW(Applet->Handle, WM_CLOSE, 0, 0);
+        PostQuitMessage(0);
+        return 0;
+    }
+
+    // shown: shown or hidden; status: why (0 for ShowWindow, else SW_PARENTCLOSING and the like).
+    static LRESULT ShowWindowMessage(TControl& c, const MSG& msg, bool shown, LPARAM status) {
+        if (status == SW_PARENTCLOSING) {
+            c.ShowStateOnParentOpen = IsIconic(c.Handle)   ? SW_SHOWMINNOACTIVE
+                                      : IsZoomed(c.Handle) ? SW_SHOWMAXIMIZED
+                                                           : SW_SHOWNOACTIVATE;
+        } else if (status == SW_PARENTOPENING && c.ShowStateOnParentOpen != 0) {
+            ShowWindow(c.Handle, c.ShowStateOnParentOpen);
+            c.ShowStateOnParentOpen = 0;
+            return 0;
+        }
+        if (shown) {
+            c.OnShow(&c);
+        } else {
+            c.OnHide(&c);
+        }
+        return CallDefault(&c, msg);
+    }
+
+    static LRESULT SetCursor(TControl& c, const MSG& msg, UINT hitTest) {
+        HCURSOR cur = GlobalCursor != nullptr ? GlobalCursor : c.Cursor;
+        if (cur == nullptr || GetCapture() != nullptr || hitTest != HTCLIENT) return CallDefault(&c, msg);
+        ::SetCursor(cur);
+        return 1;
+    }
+
+    static LRESULT NcDestroy(TControl& c, const MSG& msg, bool& destroyed) {
+        RemovePropW(msg.hwnd, kSelfProp);
+        if (IsAppletControl(&c)) return CallDefault(&c, msg);
+        if (IsMainWindow(&c)) {
+            PostMessageW(msg.hwnd, kMsgDestroyLater, 0, 0);
+        } else if (c.Parent != nullptr && IsAppletControl(c.Parent)) {
+            // A window owned by the application window goes with its window, at once.
+            c.DestroyedByWindow = 1;
+            destroyed = true;
+            CallDefault(&c, msg);
+            c.Handle = nullptr;
+            c.Free();
+            return 0;
+        }
+        const LRESULT r = CallDefault(&c, msg);
+        c.Handle = nullptr;  // the window is gone; a later need makes a new one
+        return r;
+    }
+
+    // A control's command goes back to the control that sent it.
+    static LRESULT Command(TControl& c, const MSG& msg, HWND from) {
+        if (from == nullptr || ControlOf(from) == nullptr) return CallDefault(&c, msg);
+        return SendMessageW(from, kMsgCommand, msg.wParam, msg.lParam);
+    }
+
+    static LRESULT Notify(TControl& c, MSG& msg, const NMHDR* header) {
+        TControl* child = header != nullptr ? ControlOf(header->hwndFrom) : nullptr;
+        LRESULT r = 0;
+        if (child != nullptr && child != &c && child->DispatchHook != nullptr &&
+            child->DispatchHook(child, msg, r))
+            return r;
+        return CallDefault(&c, msg);
+    }
+
+    // The main window's minimise is the application's, as its taskbar button is.
+    static LRESULT SysCommand(TControl& c, const MSG& msg, UINT command) {
+        if ((command & 0xFFF0) != SC_MINIMIZE || IsAppletControl(&c) || !IsMainWindow(&c) ||
+            Applet == nullptr || Applet->Handle == nullptr)
+            return CallDefault(&c, msg);
+        PostMessageW(Applet->Handle, WM_SYSCOMMAND, msg.wParam, msg.lParam);
+        return 0;
+    }
+
+    // A WM_CTLCOLOR* goes back to the child control it asks about.
+    static LRESULT ControlColor(TControl& c, const MSG& msg, HWND child) {
+        if (child == msg.hwnd || ControlOf(child) == nullptr) return CallDefault(&c, msg);
+        return SendMessageW(child, msg.message + kMsgColorReflect, msg.wParam, msg.lParam);
+    }
+
+    static LRESULT DestroyLater(TControl& c, bool& destroyed) {
+        c.DestroyedByWindow = 1;
+        destroyed = true;
+        c.Free();
+        return 0;
+    }
+
+    // OnKeyDown or OnKeyUp may change the key or swallow it (0); false when the control went meanwhile.
+    static bool KeyEvent(TControl& c, MSG& msg, bool down, const THeld& hold, bool& swallowed) {
+        TOnKey& ev = down ? c.OnKeyDown : c.OnKeyUp;
+        if (!ev) return true;
+        auto key = static_cast<int32_t>(msg.wParam);
+        ev(&c, key, GetKeyState(VK_SHIFT) < 0 ? 1u : 0u);
+        if (hold.Freed()) return false;
+        swallowed = key == 0;
+        if (!swallowed) msg.wParam = static_cast<WPARAM>(key);
+        return true;
+    }
+
+    // OnChar, on the 1251 character, likewise.
+    static bool CharEvent(TControl& c, MSG& msg, const THeld& hold, bool& swallowed) {
+        if (!c.OnChar) return true;
+        char ch = NarrowChar(static_cast<wchar_t>(msg.wParam));
+        const char before = ch;
+        c.OnChar(&c, ch, GetKeyState(VK_SHIFT) < 0 ? 1u : 0u);
+        if (hold.Freed()) return false;
+        swallowed = ch == 0;
+        if (ch != before && ch != 0) msg.wParam = static_cast<WPARAM>(WideChar(ch));
+        return true;
+    }
+
+    // Keys reach the focused control (or its parent chain): filters, events, then tab navigation.
+    static LRESULT Key(TControl& c, MSG& msg, const THeld& hold) {
+        const UINT m = msg.message;
+        HWND focus = GetFocus();
+        if (focus != msg.hwnd && (focus == nullptr || !IsChild(msg.hwnd, focus))) return CallDefault(&c, msg);
+        LRESULT r = 0;
+        if (GlobalKeyFilter != nullptr && GlobalKeyFilter(&c, msg, r)) return r;
+        if (c.KeyHook != nullptr && c.KeyHook(&c, msg, r)) return r;
+        bool swallowed = false;
+        bool alive = true;
+        if (m == WM_KEYDOWN || m == WM_SYSKEYDOWN || m == WM_KEYUP || m == WM_SYSKEYUP) {
+            alive = KeyEvent(c, msg, m == WM_KEYDOWN || m == WM_SYSKEYDOWN, hold, swallowed);
+        } else if (m == WM_CHAR || m == WM_SYSCHAR) {
+            alive = CharEvent(c, msg, hold, swallowed);
+        }
+        if (!alive || swallowed) return 0;
+        if (CtrlOrAltDown()) return CallDefault(&c, msg);
+        TControl* form = c.ParentForm();
+        THandler nav =
+            form != nullptr && form->TabNavigateHook != nullptr ? form->TabNavigateHook : c.TabNavigateHook;
+        if (nav != nullptr && nav(&c, msg, r)) {
+            msg.wParam = 0;
+            return 0;
+        }
+        // The Tab character of a key that moved the focus must not reach the control.
+        if (m == WM_CHAR && msg.wParam == VK_TAB && (c.TabKeys & kTabKeyTab) != 0 && nav != nullptr) return 0;
+        return CallDefault(&c, msg);
+    }
+
+    static LRESULT Mouse(TControl& c, const MSG& msg, const THeld& hold) {
+        if (MouseEvent(&c, msg) || hold.Freed()) return 0;
+        return CallDefault(&c, msg);
+    }
+};
+
 LRESULT TControl::WndProc(MSG& msg) {
     if (Handle == nullptr && msg.hwnd != nullptr) Handle = msg.hwnd;
     // Held for the whole chain: a step that frees the control (a handler, OnClose, the window's last
     // message) defers the destruction to the end of this message.
-    const bool freedBefore = (RefCount & 1) != 0;
-    AddRef();
-    LRESULT result = 0;
+    const THeld hold(this);
     bool destroyed = false;
-    if (GlobalMessageFilter != nullptr && GlobalMessageFilter(this, msg, result)) {
-    } else if (AppletRunning && Applet != nullptr && Applet != this && Applet->MessageHook &&
-               Applet->MessageHook(msg, result)) {
-    } else if (MessageHook && MessageHook(msg, result)) {
-    } else if (DispatchHook != nullptr && DispatchHook(this, msg, result)) {
-    } else if (FreedDuring(freedBefore)) {
-    } else if (ParentHook != nullptr && ParentHook(this, msg, result)) {
-    } else {
-        result = BuiltInMessage(msg, destroyed, freedBefore);
-    }
-    if (!AppletTerminated && !destroyed && DestroyedByWindow == 0 && !FreedDuring(freedBefore) &&
-        AfterHook != nullptr)
+    LRESULT result = HookedMessage(msg, destroyed, hold);
+    if (!AppletTerminated && !destroyed && DestroyedByWindow == 0 && !hold.Freed() && AfterHook != nullptr)
         AfterHook(this, msg, result);
-    ReleaseRef();
     return result;
 }
 
-LRESULT TControl::BuiltInMessage(MSG& msg, bool& destroyed, bool freedBefore) {
+// The first hook that takes the message answers it; otherwise the toolkit's own handling does.
+LRESULT TControl::HookedMessage(MSG& msg, bool& destroyed, const THeld& hold) {
+    LRESULT result = 0;
+    if (GlobalMessageFilter != nullptr && GlobalMessageFilter(this, msg, result)) return result;
+    if (AppletRunning && Applet != nullptr && Applet != this && Applet->MessageHook &&
+        Applet->MessageHook(msg, result))
+        return result;
+    if (MessageHook && MessageHook(msg, result)) return result;
+    if (DispatchHook != nullptr && DispatchHook(this, msg, result)) return result;
+    if (hold.Freed()) return result;
+    if (ParentHook != nullptr && ParentHook(this, msg, result)) return result;
+    return BuiltInMessage(msg, destroyed, hold);
+}
+
+LRESULT TControl::BuiltInMessage(MSG& msg, bool& destroyed, const THeld& hold) {
+    using M = TBuiltInMessages;
     const UINT m = msg.message;
     switch (m) {
-        case WM_SIZE: {
-            const LRESULT r = CallDefault(this, msg);
-            if (msg.wParam <= SIZE_MAXIMIZED) WindowState = static_cast<uint8_t>(msg.wParam);
-            if (IsForm == 0 && Parent != nullptr) Realign(Parent);
-            Realign(this);
-            OnResize(this);
-            return r;
-        }
+        case WM_SIZE:
+            return M::Size(*this, msg, static_cast<UINT>(msg.wParam));
         case WM_MOVE:
-            OnMove(this);
-            return CallDefault(this, msg);
+            return M::Move(*this, msg);
         case WM_SETFOCUS:
-            // Default processing in any case: an edit makes its caret there.
-            if (Enabled != 0 && TabStop != 0 && GetFocus() != Handle) ::SetFocus(Handle);
-            return CallDefault(this, msg);
-        case WM_CLOSE: {
-            bool accept = true;
-            if (OnClose) {
-                OnClose(this, accept);
-                if (!accept && AppletRunning) return 0;
-                OnClose = TOnClose{};
-            }
-            if (!accept) return 0;
-            const bool app = IsAppletControl(this);
-            if (app || IsMainWindow(this)) {
-                if (!app && Applet != nullptr && Applet->Handle != nullptr)
-                    SendMessageW(Applet->Handle, WM_CLOSE, 0, 0);
-                PostQuitMessage(0);
-                return 0;
-            }
-            return CallDefault(this, msg);
-        }
+            return M::SetFocus(*this, msg);
+        case WM_CLOSE:
+            return M::Close(*this, msg);
         case WM_SHOWWINDOW:
-            if (msg.lParam == SW_PARENTCLOSING) {
-                ShowStateOnParentOpen = IsIconic(Handle)   ? SW_SHOWMINNOACTIVE
-                                        : IsZoomed(Handle) ? SW_SHOWMAXIMIZED
-                                                           : SW_SHOWNOACTIVATE;
-            } else if (msg.lParam == SW_PARENTOPENING && ShowStateOnParentOpen != 0) {
-                ShowWindow(Handle, ShowStateOnParentOpen);
-                ShowStateOnParentOpen = 0;
-                return 0;
-            }
-            if (msg.wParam != 0) {
-                OnShow(this);
-            } else {
-                OnHide(this);
-            }
-            return CallDefault(this, msg);
-        case WM_SETCURSOR: {
-            HCURSOR cur = GlobalCursor != nullptr ? GlobalCursor : Cursor;
-            if (cur != nullptr && GetCapture() == nullptr && LOWORD(msg.lParam) == HTCLIENT) {
-                ::SetCursor(cur);
-                return 1;
-            }
-            return CallDefault(this, msg);
-        }
-        case WM_NCDESTROY: {
-            RemovePropW(msg.hwnd, kSelfProp);
-            if (IsAppletControl(this)) return CallDefault(this, msg);
-            if (IsMainWindow(this)) {
-                PostMessageW(msg.hwnd, kMsgDestroyLater, 0, 0);
-                const LRESULT r = CallDefault(this, msg);
-                Handle = nullptr;
-                return r;
-            }
-            if (Parent != nullptr && IsAppletControl(Parent)) {
-                DestroyedByWindow = 1;
-                destroyed = true;
-                CallDefault(this, msg);
-                Handle = nullptr;
-                Free();
-                return 0;
-            }
-            const LRESULT r = CallDefault(this, msg);
-            Handle = nullptr;  // the window is gone; a later need makes a new one
-            return r;
-        }
+            return M::ShowWindowMessage(*this, msg, msg.wParam != 0, msg.lParam);
+        case WM_SETCURSOR:
+            return M::SetCursor(*this, msg, LOWORD(msg.lParam));
+        case WM_NCDESTROY:
+            return M::NcDestroy(*this, msg, destroyed);
         case WM_COMMAND:
-            if (TControl* child = ControlOf(reinterpret_cast<HWND>(msg.lParam));
-                child != nullptr && msg.lParam != 0)
-                return SendMessageW(reinterpret_cast<HWND>(msg.lParam), kMsgCommand, msg.wParam, msg.lParam);
-            return CallDefault(this, msg);
-        case WM_NOTIFY: {
-            const auto* hdr = reinterpret_cast<const NMHDR*>(msg.lParam);
-            TControl* child = hdr != nullptr ? ControlOf(hdr->hwndFrom) : nullptr;
-            LRESULT r = 0;
-            if (child != nullptr && child != this && child->DispatchHook != nullptr &&
-                child->DispatchHook(child, msg, r))
-                return r;
-            return CallDefault(this, msg);
-        }
+            return M::Command(*this, msg, reinterpret_cast<HWND>(msg.lParam));
+        case WM_NOTIFY:
+            return M::Notify(*this, msg, reinterpret_cast<const NMHDR*>(msg.lParam));
         case WM_SYSCOMMAND:
-            if ((msg.wParam & 0xFFF0) == SC_MINIMIZE && !IsAppletControl(this) && IsMainWindow(this) &&
-                Applet != nullptr && Applet->Handle != nullptr) {
-                PostMessageW(Applet->Handle, WM_SYSCOMMAND, msg.wParam, msg.lParam);
-                return 0;
-            }
-            return CallDefault(this, msg);
+            return M::SysCommand(*this, msg, static_cast<UINT>(msg.wParam));
         case WM_CTLCOLORMSGBOX:
         case WM_CTLCOLOREDIT:
         case WM_CTLCOLORLISTBOX:
         case WM_CTLCOLORBTN:
         case WM_CTLCOLORDLG:
         case WM_CTLCOLORSCROLLBAR:
-        case WM_CTLCOLORSTATIC: {
-            HWND child = reinterpret_cast<HWND>(msg.lParam);
-            if (child != msg.hwnd && ControlOf(child) != nullptr)
-                return SendMessageW(child, m + kMsgColorReflect, msg.wParam, msg.lParam);
-            return CallDefault(this, msg);
-        }
+        case WM_CTLCOLORSTATIC:
+            return M::ControlColor(*this, msg, reinterpret_cast<HWND>(msg.lParam));
         case kMsgMediaNotify:
             if (MediaNotifyHook != nullptr) MediaNotifyHook(this, msg);
             return 0;
@@ -656,55 +733,12 @@ LRESULT TControl::BuiltInMessage(MSG& msg, bool& destroyed, bool freedBefore) {
             if (GlobalProcHook != nullptr) GlobalProcHook(msg.lParam, msg.wParam);
             return 0;
         case kMsgDestroyLater:
-            DestroyedByWindow = 1;
-            destroyed = true;
-            Free();
-            return 0;
+            return M::DestroyLater(*this, destroyed);
         default:
             break;
     }
-    if (m >= WM_KEYFIRST && m <= WM_SYSDEADCHAR) {
-        HWND focus = GetFocus();
-        if (focus != msg.hwnd && (focus == nullptr || !IsChild(msg.hwnd, focus)))
-            return CallDefault(this, msg);
-        LRESULT r = 0;
-        if (GlobalKeyFilter != nullptr && GlobalKeyFilter(this, msg, r)) return r;
-        if (KeyHook != nullptr && KeyHook(this, msg, r)) return r;
-        if (m == WM_KEYDOWN || m == WM_SYSKEYDOWN || m == WM_KEYUP || m == WM_SYSKEYUP) {
-            TOnKey& ev = (m == WM_KEYDOWN || m == WM_SYSKEYDOWN) ? OnKeyDown : OnKeyUp;
-            if (ev) {
-                auto key = static_cast<int32_t>(msg.wParam);
-                ev(this, key, GetKeyState(VK_SHIFT) < 0 ? 1u : 0u);
-                if (FreedDuring(freedBefore)) return 0;
-                if (key == 0) return 0;
-                msg.wParam = static_cast<WPARAM>(key);
-            }
-        } else if ((m == WM_CHAR || m == WM_SYSCHAR) && OnChar) {
-            char ch = NarrowChar(static_cast<wchar_t>(msg.wParam));
-            const char before = ch;
-            OnChar(this, ch, GetKeyState(VK_SHIFT) < 0 ? 1u : 0u);
-            if (FreedDuring(freedBefore)) return 0;
-            if (ch == 0) return 0;
-            if (ch != before) msg.wParam = static_cast<WPARAM>(WideChar(ch));
-        }
-        if (!CtrlOrAltDown()) {
-            TControl* form = ParentForm();
-            THandler nav =
-                form != nullptr && form->TabNavigateHook != nullptr ? form->TabNavigateHook : TabNavigateHook;
-            if (nav != nullptr && nav(this, msg, r)) {
-                msg.wParam = 0;
-                return 0;
-            }
-            // The Tab character of a key that moved the focus must not reach the control.
-            if (m == WM_CHAR && msg.wParam == VK_TAB && (TabKeys & kTabKeyTab) != 0 && nav != nullptr)
-                return 0;
-        }
-        return CallDefault(this, msg);
-    }
-    if (m >= WM_MOUSEFIRST && m <= WM_MOUSEWHEEL) {
-        if (MouseEvent(this, msg)) return 0;
-        if (FreedDuring(freedBefore)) return 0;
-    }
+    if (m >= WM_KEYFIRST && m <= WM_SYSDEADCHAR) return M::Key(*this, msg, hold);
+    if (m >= WM_MOUSEFIRST && m <= WM_MOUSEWHEEL) return M::Mouse(*this, msg, hold);
     return CallDefault(this, msg);
 }
 
@@ -759,42 +793,6 @@ void TControl::SetOnMouseLeave(TOnEvent event) {
     InitCommonControlsEx(0);
     AttachHandler(&PointerHandler);
     Invalidate();
-}
-
-bool CommandControlHandler(TControl* self, MSG& msg, LRESULT& result) {
-    const UINT m = msg.message;
-    if (m == WM_SETFOCUS) {
-        if (TControl* form = self->ParentForm(); form != nullptr && form != self) form->FocusedChild = self;
-        return false;
-    }
-    if (m == kMsgCommand) {
-        const auto code = static_cast<uint16_t>(HIWORD(msg.wParam));
-        const TNotifyRec& n = self->Notify;
-        TOnEvent* ev = code == n.Click       ? &self->OnClick
-                       : code == n.Enter     ? &self->OnEnter
-                       : code == n.Leave     ? &self->OnLeave
-                       : code == n.Change    ? &self->OnChange
-                       : code == n.SelChange ? &self->OnSelChange
-                                             : nullptr;
-        if (ev == nullptr || code == kNoNotify) return false;
-        (*ev)(self);
-        result = CallDefault(self, msg);
-        return true;
-    }
-    if (m >= WM_CTLCOLORMSGBOX + kMsgColorReflect && m <= WM_CTLCOLORSTATIC + kMsgColorReflect) {
-        HDC dc = reinterpret_cast<HDC>(msg.wParam);
-        ::SetTextColor(dc, Color2RGB(self->TextColor));
-        if (self->Transparent != 0) {
-            SetBkMode(dc, TRANSPARENT);
-            result = reinterpret_cast<LRESULT>(GetStockObject(NULL_BRUSH));
-        } else {
-            SetBkMode(dc, OPAQUE);
-            SetBkColor(dc, Color2RGB(self->Color));
-            result = reinterpret_cast<LRESULT>(self->BackgroundBrush());
-        }
-        return true;
-    }
-    return false;
 }
 
 // ---- Visibility, text, styles
@@ -921,7 +919,9 @@ void TControl::SetWindowState(uint8_t s) {
     WindowState = s;
     HWND w = GetWindowHandle();
     if (w != nullptr)
-        ShowWindow(w, s == 0 ? SW_SHOWNOACTIVATE : s == 1 ? SW_SHOWMINNOACTIVE : SW_SHOWMAXIMIZED);
+        ShowWindow(w, s == kWindowNormal      ? SW_SHOWNOACTIVATE
+                      : s == kWindowMinimised ? SW_SHOWMINNOACTIVE
+                                              : SW_SHOWMAXIMIZED);
 }
 
 void TControl::SetIcon(HICON icon) {
@@ -950,13 +950,13 @@ RECT TControl::GetBoundsRect() {
 void TControl::SetBoundsRect(const RECT& r) {
     const RECT cur = GetBoundsRect();
     if (EqualRect(&r, &cur)) return;
-    if (r.left != cur.left) PositionSet |= 1;
-    if (r.top != cur.top) PositionSet |= 2;
+    if (r.left != cur.left) PositionSet |= kLeftSet;
+    if (r.top != cur.top) PositionSet |= kTopSet;
     BoundsRect = r;
     if (Handle == nullptr) return;
     SetWindowPos(Handle, nullptr, r.left, r.top, r.right - r.left, r.bottom - r.top,
                  SWP_NOZORDER | SWP_NOACTIVATE);
-    if (ClassName == "STATIC") Invalidate();
+    if (ClassName == kStaticClass) Invalidate();
 }
 
 int32_t TControl::Width() {

@@ -23,6 +23,20 @@ class TControl;
 // A colour with the high bit set is system colour (value & 0xFF), resolved with GetSysColor; any
 // other value is 0x00BBGGRR as it is.
 COLORREF Color2RGB(uint32_t color);
+// System colour index (a COLOR_ constant) as a colour: the toolkit's defaults carry only the marking
+// bit, the scheme's colours (SchemeSysColor) the whole top byte; both resolve alike.
+constexpr uint32_t SysColor(int index) {
+    return 0x80000000u | static_cast<uint32_t>(index);
+}
+constexpr uint32_t SchemeSysColor(int index) {
+    return 0xFF000000u | static_cast<uint32_t>(index);
+}
+
+// Font style bits, as fonts and the components' font records carry them.
+inline constexpr uint8_t kFontBold = 1;
+inline constexpr uint8_t kFontItalic = 2;
+inline constexpr uint8_t kFontUnderline = 4;
+inline constexpr uint8_t kFontStrikeOut = 8;
 
 // The program's texts are code page 1251: a font must draw its Cyrillic letters on any system
 // language. Makes the font the record asks for and, when its glyphs lack them (a raster face made

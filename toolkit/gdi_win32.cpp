@@ -49,6 +49,13 @@ struct TFontChoice {
 };
 std::vector<TFontChoice> fontChoices;
 
+// Tool data are compared as one block: every record starts zeroed (the union's largest member) and
+// is only ever copied whole, so the bytes a smaller member leaves are equal too.
+bool SameData(const TToolData& a, const TToolData& b) {
+    // NOLINTNEXTLINE(bugprone-suspicious-memory-comparison)
+    return std::memcmp(&a, &b, sizeof(TToolData)) == 0;
+}
+
 }  // namespace
 
 bool FontCovers(HDC dc, std::wstring_view text) {
@@ -99,12 +106,12 @@ HFONT CreateTextFont(LOGFONTW lf) {
 TGraphicTool::TGraphicTool(uint8_t kind) : Kind(kind) {
     switch (kind) {
         case gtkFont:
-            Data.Color = 0x80000008;
+            Data.Color = SysColor(COLOR_WINDOWTEXT);
             Data.Font.CharSet = DEFAULT_CHARSET;
             std::memcpy(Data.Font.FaceName, "MS Sans Serif", sizeof("MS Sans Serif"));
             break;
         case gtkBrush:
-            Data.Color = 0x8000000F;
+            Data.Color = SysColor(COLOR_BTNFACE);
             break;
         default:
             Data.Color = 0;
@@ -163,8 +170,7 @@ HGDIOBJ TGraphicTool::GetHandle() {
         DeleteObject(old);
     }
     if (Handle == nullptr) {
-        if (Source != nullptr && std::memcmp(&Source->Data, &Data, sizeof(Data)) == 0)
-            return Source->GetHandle();
+        if (Source != nullptr && SameData(Source->Data, Data)) return Source->GetHandle();
         ColorRGB = Color2RGB(Data.Color);
         Handle = MakeHandle();
     }
@@ -183,7 +189,7 @@ void TGraphicTool::Changed() {
 }
 
 void TGraphicTool::SetData(const TToolData& d) {
-    if (std::memcmp(&d, &Data, sizeof(Data)) == 0) return;
+    if (SameData(d, Data)) return;
     Data = d;
     Changed();
 }
@@ -222,14 +228,14 @@ void TGraphicTool::SetFontName(std::string_view name) {
 
 void TGraphicTool::SetFontStyle(uint8_t bits) {
     TToolData d = Data;
-    if ((bits & 1) != 0) {
+    if ((bits & kFontBold) != 0) {
         if (d.Font.Weight < FW_BOLD) d.Font.Weight = FW_BOLD;
     } else if (d.Font.Weight >= FW_BOLD) {
         d.Font.Weight = 0;
     }
-    d.Font.Italic = (bits & 2) != 0 ? 1 : 0;
-    d.Font.Underline = (bits & 4) != 0 ? 1 : 0;
-    d.Font.StrikeOut = (bits & 8) != 0 ? 1 : 0;
+    d.Font.Italic = (bits & kFontItalic) != 0 ? 1 : 0;
+    d.Font.Underline = (bits & kFontUnderline) != 0 ? 1 : 0;
+    d.Font.StrikeOut = (bits & kFontStrikeOut) != 0 ? 1 : 0;
     SetData(d);
 }
 
@@ -282,7 +288,7 @@ TGraphicTool* Assign(TGraphicTool* dest, TGraphicTool* source) {
     if (dest == nullptr) return source->Clone();
     if (dest == source) return dest;
     if (dest->Handle != nullptr && dest->Handle == source->Handle) return dest;
-    if (std::memcmp(&dest->Data, &source->Data, sizeof(dest->Data)) == 0) return dest;
+    if (SameData(dest->Data, source->Data)) return dest;
     dest->Data = source->Data;
     dest->Changed();
     return dest;

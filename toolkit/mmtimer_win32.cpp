@@ -231,7 +231,13 @@ public:
         {
             THold hold(registryLock);
             serial = ++lastSerial;
-            running.push_back({serial, &timer, window, !timer.Periodic, false, false, 0});
+            running.push_back({.serial = serial,
+                               .timer = &timer,
+                               .window = window,
+                               .oneShot = !timer.Periodic,
+                               .pending = false,
+                               .spent = false,
+                               .handle = 0});
         }
         // A one-shot runs on a periodic event too and lets only its first tick through: winmm may
         // give a fired one-shot's identifier to a new event at any moment, so a stop racing with

@@ -99,8 +99,8 @@ void SetHookOnTree(TControl* c) {
 
 // Buttons, multi-line edits and rich edits act on Enter themselves.
 bool HandlesEnter(const TControl* c) {
-    if (c->ClassName == "BUTTON") return true;
-    return c->ClassName != "STATIC" && (c->Style & ES_MULTILINE) != 0;
+    if (c->ClassName == kButtonClass) return true;
+    return c->ClassName != kStaticClass && (c->Style & ES_MULTILINE) != 0;
 }
 
 bool Pressable(const TControl* button) {

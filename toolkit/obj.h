@@ -62,6 +62,25 @@ private:
     void DestroyNow();
 };
 
+// Holds an object across a call that may free it (a handler, a chain it starts): a free asked
+// meanwhile waits for the end of the hold. Freed tells whether one was asked since the hold began; a
+// free asked before, under an outer hold, does not count, and the object goes on working until that
+// hold ends.
+class THeld {
+public:
+    explicit THeld(TObj* obj) : obj_(obj), freedBefore_(FreeAsked(obj)) { obj_->AddRef(); }
+    ~THeld() { obj_->ReleaseRef(); }
+    THeld(const THeld&) = delete;
+    THeld& operator=(const THeld&) = delete;
+
+    bool Freed() const { return !freedBefore_ && FreeAsked(obj_); }
+
+private:
+    static bool FreeAsked(const TObj* obj) { return (obj->RefCount & 1) != 0; }
+    TObj* obj_;
+    bool freedBefore_;
+};
+
 // The generic constructor: builds a T, calls its Init, returns it with RefCount 0; null when memory ran
 // out.
 template <class T, class... A>

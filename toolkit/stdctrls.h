@@ -1,7 +1,7 @@
 // The standard controls: button, edit, static text and rich edit, each a TControl over the system
 // class, with the kind's notification codes, alignment styles and size-to-text margins. Windows only.
 //
-// Notifications reach a control's events through the command-control handler (toolkit/control); a
+// Notifications reach a control's events through the command-control handler (below); a
 // rich edit's selection and link notifications come as WM_NOTIFY, which its parent passes on to the
 // rich edit's own handlers here.
 #pragma once
@@ -12,6 +12,17 @@
 #include <string_view>
 
 #include "toolkit/control.h"
+
+// A child standard control: NewControl, then the kind's record, the style (OR clip siblings and
+// children), tab stop and TabOrder, the client edge for 3-D, a process-wide CtlId from 0x8000, and
+// the command-control handler. ctl3D is the kind's 3-D flag, passed to NewControl (edits and rich
+// edits 1, buttons and labels 0).
+TControl* NewCommandControl(TControl* parent, std::string_view className, DWORD style,
+                            const TNotifyRec& notify, bool ctl3D = false);
+
+// The handler NewCommandControl attaches: focus bookkeeping, reflected notifications as events,
+// reflected colours.
+bool CommandControlHandler(TControl* self, MSG& msg, LRESULT& result);
 
 // Options of NewEditbox and NewRichEdit, bit 0 first.
 constexpr uint32_t eoNoHScroll = 0x1;

@@ -14,22 +14,38 @@ namespace {
 
 // ---- Kinds
 
-constexpr TNotifyRec kButtonNotify = {nullptr,   BN_CLICKED, BN_SETFOCUS, BN_KILLFOCUS,
-                                      kNoNotify, kNoNotify,  BS_LEFT,     BS_RIGHT,
-                                      BS_CENTER, 0,          14,          0};
-constexpr TNotifyRec kEditNotify = {nullptr,   kNoNotify, EN_SETFOCUS, EN_KILLFOCUS,
-                                    EN_CHANGE, kNoNotify, ES_LEFT,     ES_RIGHT,
-                                    ES_CENTER, 0,         0,           6};
+constexpr TNotifyRec kButtonNotify = {.Click = BN_CLICKED,
+                                      .Enter = BN_SETFOCUS,
+                                      .Leave = BN_KILLFOCUS,
+                                      .AlignLeft = BS_LEFT,
+                                      .AlignRight = BS_RIGHT,
+                                      .AlignCenter = BS_CENTER,
+                                      .WidthMargin = 14};
+constexpr TNotifyRec kEditNotify = {.Enter = EN_SETFOCUS,
+                                    .Leave = EN_KILLFOCUS,
+                                    .Change = EN_CHANGE,
+                                    .AlignLeft = ES_LEFT,
+                                    .AlignRight = ES_RIGHT,
+                                    .AlignCenter = ES_CENTER,
+                                    .HeightMargin = 6};
 // A label without word wrap (SS_LEFTNOWORDWRAP) loses it when aligned, or it could not be centred.
-constexpr TNotifyRec kStaticNotify = {nullptr, kNoNotify, kNoNotify, kNoNotify, kNoNotify, kNoNotify,
-                                      SS_LEFT, SS_RIGHT,  SS_CENTER, 0x0C,      1,         1};
-constexpr TNotifyRec kRichEditNotify = {
-    nullptr, kNoNotify, EN_SETFOCUS, EN_KILLFOCUS, EN_CHANGE, EN_SELCHANGE, ES_LEFT, ES_RIGHT, ES_CENTER, 0,
-    0,       0};
+constexpr TNotifyRec kStaticNotify = {.AlignLeft = SS_LEFT,
+                                      .AlignRight = SS_RIGHT,
+                                      .AlignCenter = SS_CENTER,
+                                      .ExtraMask = SS_LEFTNOWORDWRAP,
+                                      .WidthMargin = 1,
+                                      .HeightMargin = 1};
+constexpr TNotifyRec kRichEditNotify = {.Enter = EN_SETFOCUS,
+                                        .Leave = EN_KILLFOCUS,
+                                        .Change = EN_CHANGE,
+                                        .SelChange = EN_SELCHANGE,
+                                        .AlignLeft = ES_LEFT,
+                                        .AlignRight = ES_RIGHT,
+                                        .AlignCenter = ES_CENTER};
 
-constexpr DWORD kButtonStyle = 0x50011000;  // child, visible, tab stop, push-like
-constexpr DWORD kEditStyle = 0x50810000;    // child, visible, border, tab stop
-constexpr DWORD kLabelStyle = 0x5000018C;   // child, visible, SS_NOTIFY, SS_NOPREFIX, no word wrap
+constexpr DWORD kButtonStyle = WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHLIKE;
+constexpr DWORD kEditStyle = 0x50810000;   // child, visible, border, tab stop
+constexpr DWORD kLabelStyle = 0x5000018C;  // child, visible, SS_NOTIFY, SS_NOPREFIX, no word wrap
 constexpr DWORD kRichEditStyle = 0x50810004;
 constexpr DWORD kScrollBars = WS_HSCROLL | WS_VSCROLL;
 constexpr int32_t kControlHeight = 22;
@@ -124,14 +140,14 @@ void SizeToText(TControl* self) {
     SIZE size{0, 0};
     if (!caption.empty()) {
         // Italic glyphs lean past their advance; one blank keeps the last one whole.
-        if ((self->GetFont()->GetFontStyle() & 2) != 0) caption += ' ';
+        if ((self->GetFont()->GetFontStyle() & kFontItalic) != 0) caption += ' ';
         size = self->GetCanvas()->TextExtent(caption);
     }
     const RECT before = self->GetBoundsRect();
     const uint8_t align = self->Align;
-    if (align != 2 && align != 4 && self->Notify.WidthMargin != 0)
+    if (align != kAlignTop && align != kAlignBottom && self->Notify.WidthMargin != 0)
         self->SetWidth(size.cx + self->Notify.WidthMargin);
-    if (align != 1 && align != 3 && self->Notify.HeightMargin != 0)
+    if (align != kAlignLeft && align != kAlignRight && self->Notify.HeightMargin != 0)
         self->SetHeight(size.cy + self->Notify.HeightMargin);
     if (EqualRect(&before, &self->BoundsRect)) return;
     if (self->Parent != nullptr) Realign(self->Parent);
@@ -149,6 +165,72 @@ HMODULE LoadByName(const wchar_t* name) {
 }
 
 }  // namespace
+
+// ---- Command controls
+
+namespace {
+uint16_t nextCtlId = 0x8000;  // CtlIds are process-wide
+}  // namespace
+
+TControl* NewCommandControl(TControl* parent, std::string_view className, DWORD style,
+                            const TNotifyRec& notify, bool ctl3D) {
+    TControl* c = NewControl(parent, className, ctl3D);
+    if (c == nullptr) return nullptr;
+    c->Notify = notify;
+    c->IsControl = 1;
+    c->Style = style | WS_CLIPSIBLINGS | WS_CLIPCHILDREN;
+    c->Visible = (style & WS_VISIBLE) != 0 ? 1 : 0;
+    c->TabStop = (style & WS_TABSTOP) != 0 ? 1 : 0;
+    c->TabKeys = kTabKeyTab | kTabKeyLeftRight | kTabKeyUpDown | kTabKeyPage;
+    TControl* form = parent != nullptr ? parent->ParentForm() : nullptr;
+    if (form != nullptr) {
+        c->TabOrder = form->TabOrderCounter++;
+        if (c->TabStop != 0 && form->FocusedChild == nullptr) form->FocusedChild = c;
+    }
+    if (c->Ctl3D != 0) {
+        c->Style &= ~WS_BORDER;
+        c->ExStyle |= WS_EX_CLIENTEDGE;
+    }
+    c->CtlId = nextCtlId++;
+    c->AttachHandler(&CommandControlHandler);
+    return c;
+}
+
+bool CommandControlHandler(TControl* self, MSG& msg, LRESULT& result) {
+    const UINT m = msg.message;
+    if (m == WM_SETFOCUS) {
+        if (TControl* form = self->ParentForm(); form != nullptr && form != self) form->FocusedChild = self;
+        return false;
+    }
+    if (m == kMsgCommand) {
+        const auto code = static_cast<uint16_t>(HIWORD(msg.wParam));
+        const TNotifyRec& n = self->Notify;
+        TOnEvent* ev = code == n.Click       ? &self->OnClick
+                       : code == n.Enter     ? &self->OnEnter
+                       : code == n.Leave     ? &self->OnLeave
+                       : code == n.Change    ? &self->OnChange
+                       : code == n.SelChange ? &self->OnSelChange
+                                             : nullptr;
+        if (ev == nullptr || code == kNoNotify) return false;
+        (*ev)(self);
+        result = CallDefault(self, msg);
+        return true;
+    }
+    if (m >= WM_CTLCOLORMSGBOX + kMsgColorReflect && m <= WM_CTLCOLORSTATIC + kMsgColorReflect) {
+        HDC dc = reinterpret_cast<HDC>(msg.wParam);
+        ::SetTextColor(dc, Color2RGB(self->TextColor));
+        if (self->Transparent != 0) {
+            SetBkMode(dc, TRANSPARENT);
+            result = reinterpret_cast<LRESULT>(GetStockObject(NULL_BRUSH));
+        } else {
+            SetBkMode(dc, OPAQUE);
+            SetBkColor(dc, Color2RGB(self->Color));
+            result = reinterpret_cast<LRESULT>(self->BackgroundBrush());
+        }
+        return true;
+    }
+    return false;
+}
 
 // ---- Constructors
 
@@ -179,12 +261,12 @@ TControl* NewCaptioned(TControl* parent, std::string_view className, DWORD style
 }  // namespace
 
 TControl* NewButton(TControl* parent, std::string_view caption) {
-    return NewCaptioned(parent, "BUTTON", kButtonStyle, kButtonNotify, caption);
+    return NewCaptioned(parent, kButtonClass, kButtonStyle, kButtonNotify, caption);
 }
 
 TControl* NewEditbox(TControl* parent, uint32_t options) {
-    TControl* c =
-        NewCommandControl(parent, "EDIT", EditOptionStyle(options, false) | kEditStyle, kEditNotify, true);
+    TControl* c = NewCommandControl(parent, kEditClass, EditOptionStyle(options, false) | kEditStyle,
+                                    kEditNotify, true);
     if (c == nullptr) return nullptr;
     const bool multiline = (options & eoMultiline) != 0;
     SetEditTabKeys(c, options, multiline);
@@ -194,7 +276,7 @@ TControl* NewEditbox(TControl* parent, uint32_t options) {
 }
 
 TControl* NewLabel(TControl* parent, std::string_view caption) {
-    return NewCaptioned(parent, "STATIC", kLabelStyle, kStaticNotify, caption);
+    return NewCaptioned(parent, kStaticClass, kLabelStyle, kStaticNotify, caption);
 }
 
 TRichEditLibrary LoadRichEditLibrary(HMODULE (*load)(const wchar_t* name)) {
@@ -223,7 +305,7 @@ TControl* NewRichEdit(TControl* parent, uint32_t options) {
                                     kRichEditNotify, true);
     if (c == nullptr) return nullptr;
     SetEditTabKeys(c, options, true);
-    c->Color = 0x80000005;
+    c->Color = SysColor(COLOR_WINDOW);
     c->SetSize(kEditWidth, kTallHeight);
     c->AttachHandler(RichEditHandler);
     c->Perform(EM_SETEVENTMASK, 0,

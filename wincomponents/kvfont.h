@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <string>
 
+#include "toolkit/gdi.h"  // the style bits
+
 struct TFontRec {
     std::string Name;
     uint8_t Size = 0;   // points
@@ -12,11 +14,6 @@ struct TFontRec {
     uint32_t Color = 0;
     uint8_t CharSet = 0;
 };
-
-inline constexpr uint8_t kFontBold = 1;
-inline constexpr uint8_t kFontItalic = 2;
-inline constexpr uint8_t kFontUnderline = 4;
-inline constexpr uint8_t kFontStrikeOut = 8;
 
 // The negative character height of a size in points at the screen's vertical dpi, read once per
 // process: size 8 at 96 dpi gives -11.

@@ -10,8 +10,8 @@ TKVHintManager* HintManager = nullptr;
 
 namespace {
 
-constexpr uint32_t kInfoBackground = 0xFF000018;  // COLOR_INFOBK
-constexpr uint32_t kInfoText = 0xFF000017;        // COLOR_INFOTEXT
+constexpr uint32_t kInfoBackground = SchemeSysColor(COLOR_INFOBK);
+constexpr uint32_t kInfoText = SchemeSysColor(COLOR_INFOTEXT);
 constexpr DWORD kTipStyle = WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP;
 // The tool's own control delivers the mouse messages: the tip subclasses it.
 constexpr UINT kToolFlags = TTF_IDISHWND | TTF_SUBCLASS | TTF_TRANSPARENT;
@@ -40,7 +40,7 @@ void TKVHintManager::SetDefaults() {
     AutoPopDelay = 5000;
     Margin = 0;
     Tracking = 0;
-    Font = TFontRec{"Tahoma", 8, 0, kInfoText, 1};
+    Font = TFontRec{.Name = "Tahoma", .Size = 8, .Style = 0, .Color = kInfoText, .CharSet = DEFAULT_CHARSET};
 }
 
 HWND TKVHintManager::TipWindow(const THintTool* tool) {

@@ -37,6 +37,8 @@ public:
 
     // Draws the lamp into the rectangle, after the background was filled.
     void Paint(HDC dc, RECT r) const;
+    void PaintRoundBevel(HDC dc, RECT r) const;
+    void PaintSquareBevel(HDC dc, RECT r) const;
 
 private:
     void OnPaint(TControl* sender, HDC dc);

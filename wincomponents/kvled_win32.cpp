@@ -81,8 +81,8 @@ int32_t Scaled(int32_t length, long double factor) {
 }  // namespace
 
 void TKVLED::Paint(HDC dc, RECT r) const {
-    int32_t L = r.left, T = r.top, R = r.right, B = r.bottom;
-    HRGN region = Shape == 0 ? CreateEllipticRgnIndirect(&r) : CreateRectRgn(L, T, R, B);
+    HRGN region =
+        Shape == 0 ? CreateEllipticRgnIndirect(&r) : CreateRectRgn(r.left, r.top, r.right, r.bottom);
     if (region != nullptr) {
         FillRgn(dc, region, static_cast<HBRUSH>(State != 0 ? OnBrush : OffBrush));
         DeleteObject(region);
@@ -90,31 +90,45 @@ void TKVLED::Paint(HDC dc, RECT r) const {
     if (Bevel == 0 || Shape > 1) return;
 
     SelectObject(dc, ShadowPen);
+    if (Shape == 0) {
+        PaintRoundBevel(dc, r);
+    } else {
+        PaintSquareBevel(dc, r);
+    }
+}
+
+// The round lamp's bevel: shadow and highlight arcs, the lit lamp's inner arc, then two glints.
+void TKVLED::PaintRoundBevel(HDC dc, RECT r) const {
+    int32_t L = r.left, T = r.top, R = r.right, B = r.bottom;
     HGDIOBJ penA = State != 0 ? LightPen : DarkPen;
     HGDIOBJ penB = State != 0 ? WideWhitePen : WideOnPen;
-    if (Shape == 0) {
-        int32_t dx = (R - L) / 8, dy = (B - T) / 8;
-        Arc(dc, L, T, R, B, R, T, L, B);
-        SelectObject(dc, HighlightPen);
-        Arc(dc, L, T, R, B, L, B, R, T);
-        if (State != 0) {
-            SelectObject(dc, DarkPen);
-            Arc(dc, L + 1, T + 1, R - 1, B - 1, L + dx - 1, B - 1, R - 1, T + dy - 1);
-        }
-        L = R / 5;
-        R -= L;
-        T = B / 5;
-        B -= T;
-        SelectObject(dc, penA);
-        dx = Scaled(R - L, kOuterGlint);
-        dy = Scaled(B - T, kOuterGlint);
-        Arc(dc, L, T, R, B, L + dx, T, L, T + dy);
-        SelectObject(dc, penB);
-        dx = Scaled(R - L, kInnerGlint);
-        dy = Scaled(B - T, kInnerGlint);
-        Arc(dc, L, T, R, B, L + dx, T, L, T + dy);
-        return;
+    int32_t dx = (R - L) / 8, dy = (B - T) / 8;
+    Arc(dc, L, T, R, B, R, T, L, B);
+    SelectObject(dc, HighlightPen);
+    Arc(dc, L, T, R, B, L, B, R, T);
+    if (State != 0) {
+        SelectObject(dc, DarkPen);
+        Arc(dc, L + 1, T + 1, R - 1, B - 1, L + dx - 1, B - 1, R - 1, T + dy - 1);
     }
+    L = R / 5;
+    R -= L;
+    T = B / 5;
+    B -= T;
+    SelectObject(dc, penA);
+    dx = Scaled(R - L, kOuterGlint);
+    dy = Scaled(B - T, kOuterGlint);
+    Arc(dc, L, T, R, B, L + dx, T, L, T + dy);
+    SelectObject(dc, penB);
+    dx = Scaled(R - L, kInnerGlint);
+    dy = Scaled(B - T, kInnerGlint);
+    Arc(dc, L, T, R, B, L + dx, T, L, T + dy);
+}
+
+// The square lamp's bevel: the same parts in lines.
+void TKVLED::PaintSquareBevel(HDC dc, RECT r) const {
+    int32_t L = r.left, T = r.top, R = r.right, B = r.bottom;
+    HGDIOBJ penA = State != 0 ? LightPen : DarkPen;
+    HGDIOBJ penB = State != 0 ? WideWhitePen : WideOnPen;
     MoveToEx(dc, L, B, nullptr);
     LineTo(dc, L, T);
     LineTo(dc, R, T);

@@ -10,8 +10,9 @@ namespace {
 
 constexpr std::string_view kIniMark = ".ini\\";
 constexpr UINT kMoveByCaption = SC_MOVE | HTCAPTION;  // 0xF012
-constexpr DWORD kBorderStyleKeep = 0xFF38FFFF;
-constexpr DWORD kBorderExStyleKeep = 0xFFFFFE7E;
+// What a border style leaves of the styles: everything but the frame, caption and boxes.
+constexpr DWORD kBorderStyleKeep = ~DWORD(WS_CAPTION | WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX);
+constexpr DWORD kBorderExStyleKeep = ~DWORD(WS_EX_DLGMODALFRAME | WS_EX_TOOLWINDOW | WS_EX_WINDOWEDGE);
 constexpr DWORD kHiddenTaskButton = WS_EX_TOOLWINDOW | WS_EX_DLGMODALFRAME;
 
 struct TBorder {
@@ -165,7 +166,8 @@ void TKVMainForm::InitControl() {
 
 void TKVMainForm::Shown() {
     if (FirstShowDone == 0) {
-        if (WindowState == 1 || WindowState == 2) Control->SetWindowState(WindowState);
+        if (WindowState == kWindowMinimised || WindowState == kWindowMaximised)
+            Control->SetWindowState(WindowState);
         PlaceStore(0);
         FirstShowDone = 1;
     }

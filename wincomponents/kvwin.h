@@ -113,6 +113,12 @@ public:
     void AttachManager(TKVManagerOps* manager);
 
 private:
+    // The parts of InitControl, in its order.
+    void ApplyLook(TControl* c);
+    void ApplyFont(TControl* c);
+    void ApplyTabOrder(TControl* c) const;
+    void HookEvents(TControl* c);
+    void MakeCaption(TControl* c);
     TControl* GetControl() { return Control; }
     void OnMouseDown(TControl* sender, TMouseEventData& mouse);
     void OnMouseMove(TControl* sender, TMouseEventData& mouse);

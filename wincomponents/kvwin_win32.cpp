@@ -4,7 +4,7 @@
 
 namespace {
 
-constexpr uint32_t kFlatStyle = 0x8000;  // BS_FLAT for a button
+constexpr uint32_t kFlatStyle = BS_FLAT;  // for a button
 // Hidden, above its siblings, neither moved, sized nor activated: before the window is shown.
 constexpr UINT kToTopHidden = SWP_NOSIZE | SWP_NOMOVE | SWP_NOACTIVATE | SWP_HIDEWINDOW | SWP_NOOWNERZORDER;
 
@@ -176,7 +176,21 @@ void TKVWin::InitControl() {
     if (Control == nullptr) return;
     TControl* c = Control;
     ControlQuery = MakeMethod<&TKVWin::GetControl>(this);
+    ApplyLook(c);
+    ApplyFont(c);
+    ApplyTabOrder(c);
+    HookEvents(c);
+    c->SetAlign(Align);
 
+    SetWindowPos(c->GetWindowHandle(), HWND_TOP, 0, 0, 0, 0, kToTopHidden);
+    c->SetCreateVisible(Visible != 0);
+    c->CreateWindow();
+    MakeCaption(c);
+
+    if (Ctl3D == 0 && BorderStyle != 0 && BorderStyle <= 4) c->SetExStyle(kBorderExStyles[BorderStyle]);
+}
+
+void TKVWin::ApplyLook(TControl* c) {
     c->SetColor(Color);
     c->SetPosition(Left, Top);
     c->SetSize(Width, Height);
@@ -186,27 +200,34 @@ void TKVWin::InitControl() {
     // Cursor 0 loads nothing and so keeps the toolkit's default.
     c->SetCursor(Cursor != 0 ? LoadCursorW(nullptr, MAKEINTRESOURCEW(Cursor)) : nullptr);
     if (Flat != 0) c->SetStyle(c->Style | kFlatStyle);
+}
 
+void TKVWin::ApplyFont(TControl* c) {
     TGraphicTool* font = c->GetFont();
     if (ParentFont != 0 && ParentControl != nullptr) {
         Assign(font, ParentControl->GetFont());
-    } else if (font != nullptr) {
-        font->SetColor(Font.Color);
-        font->SetFontStyle(Font.Style);
-        font->SetFontName(Font.Name);
-        font->SetFontHeight(FontHeight(Font.Size));
-        font->SetCharset(Font.CharSet);
+        return;
     }
+    if (font == nullptr) return;
+    font->SetColor(Font.Color);
+    font->SetFontStyle(Font.Style);
+    font->SetFontName(Font.Name);
+    font->SetFontHeight(FontHeight(Font.Size));
+    font->SetCharset(Font.CharSet);
+}
 
-    if (TabOrder > 0) {
-        c->SetStyle(c->Style | WS_TABSTOP);
-        c->TabStop = 1;
-        c->SetTabOrder(TabOrder);
-    } else {
+void TKVWin::ApplyTabOrder(TControl* c) const {
+    if (TabOrder <= 0) {
         // 0 still takes the focus when clicked; a negative order never does.
         c->TabStop = TabOrder == 0 ? 1 : 0;
+        return;
     }
+    c->SetStyle(c->Style | WS_TABSTOP);
+    c->TabStop = 1;
+    c->SetTabOrder(TabOrder);
+}
 
+void TKVWin::HookEvents(TControl* c) {
     PrevMessageHandler = c->MessageHook;
     c->OnMouseDown = MakeMethod<&TKVWin::OnMouseDown>(this);
     c->OnMouseMove = MakeMethod<&TKVWin::OnMouseMove>(this);
@@ -221,37 +242,31 @@ void TKVWin::InitControl() {
     c->OnResize = MakeOnEvent<&TKVWin::OnResize>(this);
     c->OnShow = MakeOnEvent<&TKVWin::OnShow>(this);
     c->OnHide = MakeOnEvent<&TKVWin::OnHide>(this);
+}
 
-    c->SetAlign(Align);
-
-    SetWindowPos(c->GetWindowHandle(), HWND_TOP, 0, 0, 0, 0, kToTopHidden);
-    c->SetCreateVisible(Visible != 0);
-    c->CreateWindow();
-
-    if (CaptionMaker != nullptr) {
-        CaptionControl = CaptionMaker(c->Parent, CaptionParam1, CaptionParam2, CaptionGap, CaptionColor);
-        if (CaptionControl != nullptr) {
-            SetWindowPos(CaptionControl->GetWindowHandle(), HWND_TOP, 0, 0, 0, 0, kToTopHidden);
-            const int32_t margin = c->Parent != nullptr ? c->Parent->Margin : 0;
-            switch (c->Align) {
-                case 2:
-                case 4:
-                    c->SetHeight(c->Height() - CaptionGap - margin);
-                    break;
-                case 1:
-                case 3:
-                    c->SetWidth(c->Width() - CaptionGap - margin);
-                    break;
-                default:
-                    break;
-            }
-            const bool aligned = c->Align >= 1 && c->Align <= 4;
-            CaptionControl->SetCreateVisible(aligned && Visible != 0);
-            CaptionControl->CreateWindow();
-        }
+// The caption beside the control, if it has a maker: the control gives up the caption's room on the
+// side it is aligned to.
+void TKVWin::MakeCaption(TControl* c) {
+    if (CaptionMaker == nullptr) return;
+    CaptionControl = CaptionMaker(c->Parent, CaptionParam1, CaptionParam2, CaptionGap, CaptionColor);
+    if (CaptionControl == nullptr) return;
+    SetWindowPos(CaptionControl->GetWindowHandle(), HWND_TOP, 0, 0, 0, 0, kToTopHidden);
+    const int32_t margin = c->Parent != nullptr ? c->Parent->Margin : 0;
+    switch (c->Align) {
+        case kAlignTop:
+        case kAlignBottom:
+            c->SetHeight(c->Height() - CaptionGap - margin);
+            break;
+        case kAlignLeft:
+        case kAlignRight:
+            c->SetWidth(c->Width() - CaptionGap - margin);
+            break;
+        default:
+            break;
     }
-
-    if (Ctl3D == 0 && BorderStyle != 0 && BorderStyle <= 4) c->SetExStyle(kBorderExStyles[BorderStyle]);
+    const bool aligned = c->Align >= kAlignLeft && c->Align <= kAlignBottom;
+    CaptionControl->SetCreateVisible(aligned && Visible != 0);
+    CaptionControl->CreateWindow();
 }
 
 // ---- Hints and managers

@@ -538,8 +538,15 @@ def run_dpi(probe_exe, exe, env):
         print("     this system reads every program as dpi-aware: the scaling itself is not seen here")
 
 
+# The suites a run can name, each with the probe of its prefix.
+SUITES = {"main": suite_main, "switch": suite_switch, "fault": suite_fault, "netns": suite_netns}
+
+
 def main():
     exe, probe_exe, suite = sys.argv[1:4]
+    if suite not in SUITES and suite != "dpi":
+        print("unknown suite %r (known: %s, dpi)" % (suite, ", ".join(SUITES)))
+        return 2
     env = dict(os.environ)
     if suite in ("netns", "dpi"):
         # A prefix of its own: the namespace needs its own wineserver, the dpi its own registry.
@@ -565,7 +572,7 @@ def main():
         if probe is None:
             run_dpi(probe_exe, exe, env)
         else:
-            globals()["suite_" + suite](probe, exe)
+            SUITES[suite](probe, exe)
     finally:
         if probe is not None:
             probe.close()
