@@ -277,7 +277,10 @@ TEST_F(Scheme, PeriodsTheTimerCannotTakeAreRefusedOnceAndSettleOn01) {
         }
         EXPECT_EQ(TimerMs(), c.ms) << c.text;
     }
-    // The about box: its caption is empty and its text ends with the program's description.
+}
+
+// Its caption is empty and its text ends with the program's description.
+TEST_F(Scheme, TheAboutBoxDescribesTheProgram) {
     box.shown.clear();
     Click(s->BtnAbout);
     ASSERT_EQ(box.shown.size(), 1u);

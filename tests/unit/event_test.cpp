@@ -2,6 +2,7 @@
 // forwarding, recursion and cycles, links switched off, the read rules.
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -50,8 +51,19 @@ TEST(TData, SettersClearLinks) {
 class Links : public LinkedTest {};
 
 // A target that records what reached it and can be told what to do with the record.
+// What an action was called with: the link's index, the value's type tag and its text.
+struct TCall {
+    uint16_t index;
+    uint8_t type;
+    std::string text;
+    bool operator==(const TCall&) const = default;
+};
+std::ostream& operator<<(std::ostream& o, const TCall& c) {
+    return o << c.index << ":" << int(c.type) << ":" << c.text;
+}
+
 struct Probe {
-    std::vector<std::string> seen;
+    std::vector<TCall> seen;
     TKV_Event out;
     enum { kKeep, kForwardInt, kForwardStr, kRefire, kBounce } mode = kKeep;
     int left = 0;
@@ -61,7 +73,7 @@ struct Probe {
             if (--left > 0) ForwardInteger(d, out, left);
             return;
         }
-        seen.push_back(std::to_string(index) + ":" + std::to_string(d.Type) + ":" + ToString(d));
+        seen.push_back({index, d.Type, ToString(d)});
         if (mode == kForwardInt) ForwardInteger(d, out, static_cast<int32_t>(seen.size()));
         if (mode == kForwardStr) ForwardString(d, out, "fwd");
         if (mode == kRefire && left-- > 0) EmitInt(out, left);
@@ -71,8 +83,8 @@ struct Probe {
     void getNoValue(TData& d, uint16_t /*index*/) { PullData(d, out); }
 };
 
-TEST_F(Links, ForwardingLoopsRecursionAndCyclesEnd) {
-    // a forwards to b, b forwards to c, c keeps: the chain runs to c without nested calls.
+TEST_F(Links, AForwardedValueRunsDownTheChainWithoutNestedCalls) {
+    // a forwards to b, b forwards to c, c keeps.
     Probe a, b, c;
     a.mode = Probe::kForwardStr;
     b.mode = Probe::kForwardInt;
@@ -80,28 +92,37 @@ TEST_F(Links, ForwardingLoopsRecursionAndCyclesEnd) {
     b.out = MakeEvent<&Probe::act>(&c, 2);
     TData d = IntData(0);
     Emit(MakeEvent<&Probe::act>(&a, 0), d);
-    EXPECT_EQ(b.seen, std::vector<std::string>{"1:2:fwd"});  // the flag is gone before the target runs
-    EXPECT_EQ(c.seen, std::vector<std::string>{"2:1:1"});
-    EXPECT_EQ(std::to_string(d.Type) + ":" + ToString(d), "1:1");
+    // The forwarding flag is gone before the target runs.
+    EXPECT_EQ(b.seen, (std::vector<TCall>{{.index = 1, .type = kTypeString, .text = "fwd"}}));
+    EXPECT_EQ(c.seen, (std::vector<TCall>{{.index = 2, .type = kTypeInteger, .text = "1"}}));
+    EXPECT_EQ(d.Type, kTypeInteger);
+    EXPECT_EQ(ToString(d), "1");
+}
 
-    // c fires its own outlet back into itself, nested 100 deep.
+TEST_F(Links, AnOutletFiredIntoItselfNestsAndForwardingToItselfLoops) {
+    Probe c;
+    c.out = MakeEvent<&Probe::act>(&c, 3);
+    // Fired back into itself, nested 100 deep.
     c.mode = Probe::kRefire;
     c.left = 100;
-    c.out = MakeEvent<&Probe::act>(&c, 3);
     EmitNull(c.out);
-    EXPECT_EQ(c.seen.size(), 102u);
-    EXPECT_EQ(c.seen.back(), "3:1:0");
+    EXPECT_EQ(c.seen.size(), 101u);
+    EXPECT_EQ(c.seen.back(), (TCall{.index = 3, .type = kTypeInteger, .text = "0"}));
     // Forwarding to itself a million times would overflow a nested implementation.
     c.mode = Probe::kBounce;
     c.left = 1000000;
     EmitNull(c.out);
     EXPECT_EQ(c.left, 0);
+}
 
-    // Switched off, as while the scheme is built and torn down: nothing fires, nothing answers.
+TEST_F(Links, SwitchedOffNothingFiresAndNothingAnswers) {
+    // As while the scheme is built and torn down.
+    Probe a;
+    TData d = IntData(1);
     DisableLinks();
     Emit(MakeEvent<&Probe::act>(&a, 0), d);
     Pull(MakeEvent<&Probe::get>(&a, 0), d);
-    EXPECT_EQ(a.seen.size(), 1u);
+    EXPECT_TRUE(a.seen.empty());
     EXPECT_EQ(ToInteger(d), 1);
 }
 

@@ -42,15 +42,27 @@ bool LaterHandler(TControl*, MSG& m, LRESULT&) {
     return false;
 }
 
-TEST(Control, ToolsTheLoopsStepAndAControlFreedDuringItsOwnDispatch) {
-    TControl* app = NewApplet("app");
-    TControl* form = NewForm(app, "form");
-    TControl* a = NewButton(form, "a");
-    TControl* b = NewLabel(form, "b");
-    form->SetCreateVisible(true);
-    ASSERT_TRUE(form->CreateWindow());
+// An application with a form holding a button (the first tab stop) and a label.
+class Control : public ::testing::Test {
+protected:
+    void SetUp() override {
+        app = NewApplet("app");
+        form = NewForm(app, "form");
+        a = NewButton(form, "a");
+        b = NewLabel(form, "b");
+        form->SetCreateVisible(true);
+        ASSERT_TRUE(form->CreateWindow());
+    }
+    void TearDown() override {
+        TObj::Free(app);  // null once Terminate has ended it
+    }
+    TControl* app = nullptr;
+    TControl* form = nullptr;
+    TControl* a = nullptr;
+    TControl* b = nullptr;
+};
 
-    // Tools are shared with the parent until changed; changes leak nothing.
+TEST_F(Control, ToolsAreSharedWithTheParentUntilChangedAndChangesLeakNothing) {
     const auto windowFont = [](TControl* c) {
         return reinterpret_cast<HGDIOBJ>(SendMessageW(c->Handle, WM_GETFONT, 0, 0));
     };
@@ -84,8 +96,9 @@ TEST(Control, ToolsTheLoopsStepAndAControlFreedDuringItsOwnDispatch) {
     TControl* loose = NewLabel(nullptr, "Hello");
     EXPECT_GT(loose->GetCanvas()->TextExtent("Hello").cx, 10) << "measured without a window";
     TObj::Free(loose);
+}
 
-    // A handler frees its control (the focused one) while the control dispatches.
+TEST_F(Control, AControlFreedDuringItsOwnDispatchGoesWhenTheDispatchEnds) {
     HWND w = a->Handle;
     ASSERT_EQ(form->FocusedChild, a) << "the first tab stop";
     a->AttachHandler(&LaterHandler);
@@ -97,8 +110,10 @@ TEST(Control, ToolsTheLoopsStepAndAControlFreedDuringItsOwnDispatch) {
     EXPECT_FALSE(IsWindow(w));
     EXPECT_EQ(form->ChildCount(), 1);
     EXPECT_EQ(form->FocusedChild, nullptr) << "no dangling focus";
+}
 
-    // The loop's one step: the application's filter sees every message and may consume it.
+TEST_F(Control, TheLoopsStepShowsEveryMessageToTheFilterAndAQuitEndsTheLoop) {
+    // The application's filter sees every message and may consume it.
     HWND probe = MakeMessageWindow(L"CoreProbe", &ProbeProc);
     static int filtered = 0;
     app->OnMessage = TOnAppMessage{[](void*, TControl*, MSG& m) {

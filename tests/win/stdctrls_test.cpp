@@ -20,37 +20,59 @@ namespace {
 
 int okClicks = 0, cancelClicks = 0;
 
-TEST(StdCtrls, KeysMoveTheFocusPressTheButtonsAndFormatTheRichEdit) {
-    TControl* app = NewApplet("Demo");
-    TControl* form = NewForm(app, Cp1251("Демонстрация"));
-    form->SetBoundsRect({100, 100, 500, 400});
-    TControl* edit = NewEditbox(form, 0);
-    TControl* button = NewButton(form, Cp1251("Пуск"));
-    TControl* rich = NewRichEdit(form, 0);
-    TControl* ok = NewButton(form, "OK");
-    TControl* cancel = NewButton(form, Cp1251("Отмена"));
-    // Between the cancel button and the multi-line edit: disabled, hidden, without the tab-stop style.
-    NewButton(form, "disabled")->SetEnabled(false);
-    NewButton(form, "hidden")->SetVisible(false);
-    NewCommandControl(form, "BUTTON", 0x50000000, {});
-    TControl* multi = NewEditbox(form, eoMultiline);
-    ok->OnClick = TOnEvent{[](void*, TObj*) { ++okClicks; }, nullptr};
-    cancel->OnClick = TOnEvent{[](void*, TObj*) { ++cancelClicks; }, nullptr};
-    SetDefaultButton(ok, VK_RETURN, true);
-    SetDefaultButton(cancel, VK_ESCAPE, true);
-    InstallTabNavigation(edit);
-    AttachFormatKeys(rich);
-    app->SetCreateVisible(true);
-    app->CreateWindow();
-    AppletRunning = true;  // the test runs the loop's steps itself
-    ASSERT_NE(form->GetWindowHandle(), nullptr);
-    SetForegroundWindow(form->Handle);
+// The demo form: an edit, a button, a rich edit, OK and cancel, three buttons Tab must pass over and
+// a multi-line edit, with tab navigation, default and cancel buttons and the formatting keys.
+class StdCtrls : public ::testing::Test {
+protected:
+    void SetUp() override {
+        app = NewApplet("Demo");
+        form = NewForm(app, Cp1251("Демонстрация"));
+        form->SetBoundsRect({100, 100, 500, 400});
+        edit = NewEditbox(form, 0);
+        button = NewButton(form, Cp1251("Пуск"));
+        rich = NewRichEdit(form, 0);
+        ok = NewButton(form, "OK");
+        cancel = NewButton(form, Cp1251("Отмена"));
+        // Between the cancel button and the multi-line edit: disabled, hidden, without the tab-stop style.
+        NewButton(form, "disabled")->SetEnabled(false);
+        NewButton(form, "hidden")->SetVisible(false);
+        NewCommandControl(form, "BUTTON", 0x50000000, {});
+        multi = NewEditbox(form, eoMultiline);
+        okClicks = cancelClicks = 0;
+        ok->OnClick = TOnEvent{[](void*, TObj*) { ++okClicks; }, nullptr};
+        cancel->OnClick = TOnEvent{[](void*, TObj*) { ++cancelClicks; }, nullptr};
+        SetDefaultButton(ok, VK_RETURN, true);
+        SetDefaultButton(cancel, VK_ESCAPE, true);
+        InstallTabNavigation(edit);
+        AttachFormatKeys(rich);
+        app->SetCreateVisible(true);
+        app->CreateWindow();
+        AppletRunning = true;  // the test runs the loop's steps itself
+        ASSERT_NE(form->GetWindowHandle(), nullptr);
+        SetForegroundWindow(form->Handle);
+    }
+    void TearDown() override {
+        Terminate(app);
+        // The next scenario starts an application of its own.
+        AppletTerminated = false;
+        MSG m;
+        while (PeekMessageW(&m, nullptr, 0, 0, PM_REMOVE)) {
+        }
+    }
+
     // Handles what is queued, as the main loop does, until the queue stays empty a while.
-    const auto pump = [app] {
+    void Pump() const {
         for (int idle = 0; idle < 3;)
             idle = ProcessMessage(app) ? 0 : (Sleep(5), idle + 1);
-    };
+    }
 
+    TControl* app = nullptr;
+    TControl* form = nullptr;
+    TControl *edit = nullptr, *button = nullptr, *rich = nullptr, *ok = nullptr, *cancel = nullptr;
+    TControl* multi = nullptr;
+};
+
+TEST_F(StdCtrls, KeysMoveTheFocusAndPressTheDefaultAndCancelButtons) {
     const struct {
         TControl* from;
         WORD key, modifier;
@@ -73,9 +95,9 @@ TEST(StdCtrls, KeysMoveTheFocusPressTheButtonsAndFormatTheRichEdit) {
         SCOPED_TRACE(testing::Message() << c.from->TabOrder << " key " << c.key);
         okClicks = cancelClicks = 0;
         SetFocus(c.from->Handle);
-        pump();
+        Pump();
         c.modifier != 0 ? TypeKey(c.key, {c.modifier}) : TypeKey(c.key);
-        pump();
+        Pump();
         EXPECT_EQ(ControlOf(GetFocus()), c.to);
         EXPECT_EQ(form->FocusedChild, c.to);
         EXPECT_EQ(okClicks, c.ok);
@@ -84,12 +106,14 @@ TEST(StdCtrls, KeysMoveTheFocusPressTheButtonsAndFormatTheRichEdit) {
     // Characters whose codes equal navigation keys stay typing ('(' is VK_DOWN); no Tab landed.
     SetFocus(edit->Handle);
     TypeKey('9', {VK_SHIFT});
-    pump();
+    Pump();
     EXPECT_EQ(TextOf(edit->Handle), L"(");
     EXPECT_EQ(TextOf(rich->Handle), L"");
+}
 
-    // The formatting keys act on the selection, and none types its character too (Ctrl+I a Tab,
-    // Ctrl+J a line feed, Ctrl+Num+ a '+' over the selection).
+// The formatting keys act on the selection, and none types its character too (Ctrl+I a Tab, Ctrl+J a
+// line feed, Ctrl+Num+ a '+' over the selection).
+TEST_F(StdCtrls, TheFormattingKeysActOnTheSelectionAndTypeNothing) {
     SetWindowTextW(rich->Handle, L"Эхо и ответ");
     CHARFORMAT2W cf{};
     cf.cbSize = sizeof cf;
@@ -97,7 +121,7 @@ TEST(StdCtrls, KeysMoveTheFocusPressTheButtonsAndFormatTheRichEdit) {
     cf.yHeight = 240;
     SendMessageW(rich->Handle, EM_SETCHARFORMAT, SCF_ALL, reinterpret_cast<LPARAM>(&cf));
     SetFocus(rich->Handle);
-    pump();
+    Pump();
     SendMessageW(rich->Handle, EM_SETSEL, 0, 3);
     PARAFORMAT2 pf{};
     const DWORD kEffects = CFE_BOLD | CFE_ITALIC | CFE_UNDERLINE | CFE_STRIKEOUT;
@@ -126,20 +150,20 @@ TEST(StdCtrls, KeysMoveTheFocusPressTheButtonsAndFormatTheRichEdit) {
     for (const auto& c : formats) {
         SCOPED_TRACE(testing::Message() << "Ctrl+" << (c.shift ? "Shift+" : "") << c.key);
         c.shift ? TypeKey(c.key, {VK_CONTROL, VK_SHIFT}) : TypeKey(c.key, {VK_CONTROL});
-        pump();
+        Pump();
         pf.cbSize = sizeof pf;
         SendMessageW(rich->Handle, EM_GETCHARFORMAT, SCF_SELECTION, reinterpret_cast<LPARAM>(&cf));
         SendMessageW(rich->Handle, EM_GETPARAFORMAT, 0, reinterpret_cast<LPARAM>(&pf));
         EXPECT_EQ(c.read(cf, pf), c.expected);
         EXPECT_EQ(TextOf(rich->Handle), L"Эхо и ответ");
     }
+}
 
-    // A face name of 32 characters or more is cut to fit the font's field.
+TEST_F(StdCtrls, AFaceNameOf32CharactersOrMoreIsCutToFitTheFontsField) {
     edit->GetFont()->SetFontName(std::string(40, 'A'));
     LOGFONTW lf{};
     GetObjectW(reinterpret_cast<HFONT>(SendMessageW(edit->Handle, WM_GETFONT, 0, 0)), sizeof lf, &lf);
     EXPECT_EQ(std::wstring(lf.lfFaceName), std::wstring(31, L'A'));
-    Terminate(app);
 }
 
 }  // namespace
