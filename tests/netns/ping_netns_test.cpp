@@ -5,7 +5,6 @@
 #include <windows.h>
 
 #include <string>
-#include <tuple>
 #include <vector>
 
 #include "components/kvping.h"
@@ -20,7 +19,11 @@ TEST(Netns, LookupsAndRequestsOutstandingTogetherToASilentHost) {
     // Outside the namespace a lookup of a made-up name would leave the machine.
     ASSERT_TRUE(InPrivateNamespace()) << "run through tests/netns/run_in_netns.sh";
     // The host, whether it is silent (and a second request goes out at once), and the outlets fired.
-    const std::tuple<const char*, bool, std::vector<std::string>> cases[] = {
+    const struct {
+        const char* host;
+        bool silent;
+        std::vector<std::string> events;
+    } cases[] = {
         {"127.0.0.1", false, {"reply 127.0.0.1 128"}}, {"no-such-host", false, {"error 2"}},
         {"localhost", false, {"reply 127.0.0.1 128"}},  // no error code left by the failed lookup
         {"127.0.0.1", true, {"error 3", "error 3"}},   {"localhost", true, {"error 3", "error 3"}},

@@ -6,7 +6,6 @@
 
 #include <string>
 #include <string_view>
-#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -34,7 +33,13 @@ public:
 TEST_F(Ping, EachRequestFiresExactlyOneOutletWithItsCodeOnceItComesBack) {
     // The platform's fault ("no sockets", "no name", "no echo", "TTL expired" or none), the length of
     // the host name, the outlet fired, the lookups made, and the last values after the call.
-    const std::tuple<std::string_view, size_t, const char*, int, std::pair<int32_t, int32_t>> cases[] = {
+    const struct {
+        std::string_view fault;
+        size_t hostLength;
+        const char* event;
+        int lookups;
+        std::pair<int32_t, int32_t> values;
+    } cases[] = {
         {"no sockets", 9, "error 1", 0, {0, 0}},
         {"no name", 9, "error 2", 1, {0, 0}},
         {"", 1, "reply 127.0.0.5 64", 1, {70, 64}},

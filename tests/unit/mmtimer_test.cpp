@@ -5,7 +5,6 @@
 
 #include <sstream>
 #include <string>
-#include <tuple>
 #include <utility>
 
 #include "components/kvmmtimer.h"
@@ -85,7 +84,14 @@ public:
 // again. A component freed by its tick's chain stops its event at once, so the tick the chain lets
 // through reaches nothing, and nothing of it is touched after the chain (ASan sees any access).
 TEST_F(KVMMTimer, StepsFireTheOutletsAndCallThePlatformAsWritten) {
-    const std::tuple<const char*, const char*, const char*, uint32_t, bool, int32_t> steps[] = {
+    const struct {
+        const char* what;   // the operations, in turn
+        const char* fired;  // the outlets fired
+        const char* calls;  // the platform calls: +interval/resolution, -handle
+        uint32_t handle;    // the timer's state after it
+        bool enabled;
+        int32_t remaining;
+    } steps[] = {
         {"start", "", "+1000/1 ", 1, true, 0},
         {"start tick tick", "timer timer ", "", 1, true, -1},   // one event, not two; count 0 is endless
         {"iv 1000", "", "", 1, true, -1},                       // the same period restarts nothing

@@ -12,7 +12,6 @@
 #include <winternl.h>
 
 #include <string>
-#include <tuple>
 #include <vector>
 
 #include "components/kvping.h"
@@ -27,7 +26,11 @@ namespace {
 // sends 64 bytes; 65535 bytes (-1) are more than an IPv4 packet holds, and both buffers are sized
 // for them.
 TEST(RealPing, LoopbackAnswersWithItsAddressAndThePayloadSizeAndLeavesNothingBehind) {
-    const std::tuple<const char*, int32_t, const char*> cases[] = {
+    const struct {
+        const char* host;
+        int32_t dataSize;
+        const char* expected;  // the outlet fired
+    } cases[] = {
         {"localhost", 128, "reply 127.0.0.1 128"},
         {"127.0.0.2", 0, "reply 127.0.0.2 0"},
         {"127.0.0.1", 65536 + 64, "reply 127.0.0.1 64"},
@@ -101,7 +104,10 @@ TEST(RealPing, NoEchoHandleIsALocalFailureAndTheNextRequestTriesAgain) {
         ping.Host = "127.0.0.1";
         ping.DataSize = 32;
         ping.Timeout = 1000;
-        const std::tuple<HANDLE(WINAPI*)(), const char*> cases[] = {
+        const struct {
+            HANDLE(WINAPI* open)();
+            const char* expected;
+        } cases[] = {
             {&NoEchoHandle, "error 1"},
             {&NoEchoHandle, "error 1"},
             {&IcmpCreateFile, "reply 127.0.0.1 32"},

@@ -10,7 +10,6 @@
 
 #include <algorithm>
 #include <atomic>
-#include <tuple>
 #include <vector>
 
 #include "components/kvmmtimer.h"
@@ -82,7 +81,12 @@ TEST_F(MMTimerWin, AOneShotTicksInsideAModalBoxAndKeepsItsIdentifierUntilStopped
 // arrives; it is dropped when it waited a whole period, and not delivered at all when the timer was
 // stopped, restarted or destroyed meanwhile.
 TEST_F(MMTimerWin, NoFloodAndNoLateOrStaleTick) {
-    const std::tuple<const char*, int32_t, void (*)(TimerPtr&), long> cases[] = {
+    const struct {
+        const char* what;
+        int32_t period;
+        void (*change)(TimerPtr&);
+        long mostTicks;
+    } cases[] = {
         {"left running", 2, [](TimerPtr&) {}, 2},
         {"late by a period", 100, [](TimerPtr&) {}, 0},
         {"stopped", 2, [](TimerPtr& t) { t->SetEnabled(false); }, 0},
