@@ -63,7 +63,7 @@ private:
         int32_t Lines = 0;
     };
     // Characters, each line break counted as two (CR LF) or as the control's one.
-    int32_t TextLength(bool crlf = true);
+    int32_t TextLength(bool crlf);
     TLogSize Size();
     int32_t BreakAfter(int32_t lines, int32_t end);
     void Trim(int32_t count, const TLogSize& size, bool keepSelection);

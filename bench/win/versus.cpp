@@ -88,9 +88,7 @@ TRun RunOnce(const std::wstring& command, bool clicks = true) {
         EnumWindows(&FindVisible, reinterpret_cast<LPARAM>(&found));
         if (found.window == nullptr) Sleep(1);
     }
-    if (found.window != nullptr) {
-        run.startup = NowMs() - t0;
-    }
+    if (found.window != nullptr) run.startup = NowMs() - t0;
     if (found.window != nullptr && clicks) {
         Sleep(300);  // settled: the start-up chain has run
         TControls c;
