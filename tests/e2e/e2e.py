@@ -527,8 +527,8 @@ def run_dpi(probe_exe, exe, env):
         finally:
             probe.close()
         if dpi == 96:
-            subprocess.run(["wine", "reg", "add", r"HKCU\Control Panel\Desktop", "/v", "LogPixels", "/t", "REG_DWORD",
-                            "/d", "144", "/f"], env=dict(env, WINEPREFIX=env["ECHOMETER_WINEPREFIX"],
+            subprocess.run([os.path.join(TOP, "scripts", "wine"), "reg", "add", r"HKCU\Control Panel\Desktop",
+                            "/v", "LogPixels", "/t", "REG_DWORD", "/d", "144", "/f"], env=dict(env, WINEPREFIX=env["ECHOMETER_WINEPREFIX"],
                                                           WINEDEBUG="-all"), check=False, capture_output=True)
             subprocess.run(["wineserver", "-w"], env=dict(env, WINEPREFIX=env["ECHOMETER_WINEPREFIX"]), check=False)
     if scaled:
