@@ -69,6 +69,10 @@ class Probe:
         self.p.stdin.flush()
         return self.p.stdout.readline().rstrip("\n").replace("\\r", "\r").replace("\\n", "\n")
 
+    def find(self, cls, caption):
+        """A visible top-level window of that class and caption, or "0"."""
+        return next((t.split()[0] for t in self.ask("tops " + cls).split(";") if t.endswith("|" + caption)), "0")
+
     def close(self):
         self.p.stdin.write("quit\n")
         self.p.stdin.close()
@@ -115,7 +119,7 @@ class App:
         return wait_for(self.scan, timeout, 0.3)
 
     def scan(self):
-        w = int(self.probe.ask("find obj_Form Эхометр 1.0"), 16)
+        w = int(self.probe.find("obj_Form", "Эхометр 1.0"), 16)
         if not w:
             return False
         self.window = "%x" % w
@@ -266,7 +270,7 @@ def suite_main(probe, exe):
     for _ in range(8):
         probe.x("key", "Tab")
         time.sleep(0.3)
-        order.append(probe.ask("focus " + app.window))
+        order.append(probe.ask("gui " + app.window).split()[0])
     names = {c.hwnd: name for name, c in [("host", app.host), ("period", app.period), ("log", app.log)] +
              [(t + str(i), b) for t, bs in app.buttons.items() for i, b in enumerate(bs)]}
     order = [names.get(h, h) for h in order]
@@ -353,7 +357,7 @@ def suite_switch(probe, exe):
             d = app.dialog("Kovra Info", 20)
             if check(d is not None, "%s: the box Kovra Info" % args):
                 check("Сделано в Kovra." in app.box_texts(d), "%s: its text" % args)
-                check(probe.ask("find obj_Form Эхометр 1.0") == "0", "%s: no main window" % args)
+                check(probe.find("obj_Form", "Эхометр 1.0") == "0", "%s: no main window" % args)
                 app.close_box(d)
             check(app.exit_code() == 0, "%s: exit code 0" % args)
         else:
@@ -420,11 +424,11 @@ def drag_the_thumb(app, run):
     time.sleep(0.3)
     first = int(probe.ask("firstline " + log.hwnd))
     check(first > 0, "drag %d: the log scrolled to line %d" % (run, first))
-    check(probe.ask("capture " + app.window) == "0", "drag %d: the log let go of the mouse" % run)
+    check(probe.ask("gui " + app.window).split()[1] == "0", "drag %d: the log let go of the mouse" % run)
     # A new line scrolls the log to its end, so the capture, not the line, tells whether it follows.
     probe.x("mousemove", "--sync", str(x), str(log.top + log.height - 25))
     time.sleep(0.5)
-    check(probe.ask("capture " + app.window) == "0", "drag %d: the log does not follow the pointer with the "
+    check(probe.ask("gui " + app.window).split()[1] == "0", "drag %d: the log does not follow the pointer with the "
           "button up" % run)
 
 

@@ -70,29 +70,15 @@ std::string Rect(HWND w) {
     return o.str();
 }
 
-struct TFind {
-    std::wstring cls, caption;
-    HWND found = nullptr;
-};
-
-BOOL CALLBACK FindOne(HWND w, LPARAM lp) {
-    auto* f = reinterpret_cast<TFind*>(lp);
-    if (!IsWindowVisible(w) || TextOf(w) != f->caption) return TRUE;
-    if (!f->cls.empty() && ClassOf(w) != f->cls) return TRUE;
-    f->found = w;
-    return FALSE;
-}
-
 struct TList {
-    TFind* f;
-    std::string* out;
+    std::wstring cls;  // empty: any
+    std::string out;
 };
 
 BOOL CALLBACK ListAll(HWND w, LPARAM lp) {
     auto* l = reinterpret_cast<TList*>(lp);
-    if (IsWindowVisible(w) && (l->f->cls.empty() || ClassOf(w) == l->f->cls)) {
-        *l->out += Hex(w) + " " + Utf8(ClassOf(w)) + " " + Rect(w) + "|" + Utf8(TextOf(w)) + ";";
-    }
+    if (IsWindowVisible(w) && (l->cls.empty() || ClassOf(w) == l->cls))
+        l->out += Hex(w) + " " + Utf8(ClassOf(w)) + " " + Rect(w) + "|" + Utf8(TextOf(w)) + ";";
     return TRUE;
 }
 
@@ -137,22 +123,11 @@ std::string Answer(const std::string& line) {
         CloseHandle(snap);
         return std::to_string(n);
     }
-    if (cmd == "find") {  // find <class or *> <caption>: a visible top-level window, or 0
-        std::string cls;
-        args >> cls;
-        std::string caption;
-        std::getline(args >> std::ws, caption);
-        TFind f{cls == "*" ? L"" : Wide(cls), Wide(caption)};
-        EnumWindows(&FindOne, reinterpret_cast<LPARAM>(&f));
-        return Hex(f.found);
-    }
     if (cmd == "tops") {  // tops <class or *>: visible top-level windows, "hwnd class rect|caption" each,
                           // ";"-separated
-        TFind f{rest == "*" ? L"" : Wide(rest), L""};
-        std::string out;
-        TList list{&f, &out};
+        TList list{rest == "*" ? L"" : Wide(rest), ""};
         EnumWindows(&ListAll, reinterpret_cast<LPARAM>(&list));
-        return out;
+        return list.out;
     }
     if (cmd == "client") {  // client <hwnd>: the screen position of its client area's origin
         POINT o{0, 0};
@@ -185,17 +160,11 @@ std::string Answer(const std::string& line) {
         }
         return out;
     }
-    if (cmd == "focus") {  // focus <hwnd>: the focused window of that window's thread
+    if (cmd == "gui") {  // gui <hwnd>: the windows with the focus and the mouse capture in its thread
         GUITHREADINFO gi{};
         gi.cbSize = sizeof gi;
         GetGUIThreadInfo(GetWindowThreadProcessId(Parse(rest), nullptr), &gi);
-        return Hex(gi.hwndFocus);
-    }
-    if (cmd == "capture") {  // capture <hwnd>: the window holding the mouse capture in that window's thread
-        GUITHREADINFO gi{};
-        gi.cbSize = sizeof gi;
-        GetGUIThreadInfo(GetWindowThreadProcessId(Parse(rest), nullptr), &gi);
-        return Hex(gi.hwndCapture);
+        return Hex(gi.hwndFocus) + ' ' + Hex(gi.hwndCapture);
     }
     if (cmd == "firstline") {  // firstline <hwnd>: an edit's first visible line, or -1
         DWORD_PTR line = 0;

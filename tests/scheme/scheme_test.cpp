@@ -6,6 +6,7 @@
 
 #include <set>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "scheme/scheme.h"
@@ -39,6 +40,14 @@ TLocalTime FixedClock() {
     return t;
 }
 const std::string kStamp = "06 00:12:2026  09:05:03";
+// The lines as the log writes them: the text, then the stamp (in brackets, but for the failure's).
+std::string Stamped(std::string_view text) {
+    return std::string(text) + "(" + kStamp + ")";
+}
+const std::string kReply = Stamped(Cp1251("Обменн данными размером 128 байт, время ответа - 7 мсек "));
+const std::string kStarted = Stamped(Cp1251("Пингуем узел каждые 1000 мсек "));
+const std::string kStopped = Stamped(Cp1251("Нажата кнопка \"стоп\" "));
+const std::string kFailure = std::string(Cp1251("Хост не ответил вовремя - ")) + kStamp;  // then the code
 
 // One scheme for the whole suite, as in the program: the application object it makes is the
 // process's one.
@@ -189,25 +198,23 @@ TEST_F(Scheme, RepliesFailuresStartAndStopBuildTheWrittenLines) {
     EXPECT_EQ(LogText(), "");
 
     Click(s->BtnPing);
-    EXPECT_EQ(LogText(), std::string(Cp1251("Обменн данными размером 128 байт, время ответа - 7 мсек (")) +
-                             kStamp + ")");
+    EXPECT_EQ(LogText(), kReply);
     EXPECT_EQ(s->LedHost->State, 1);
 
-    const std::string failure = std::string(Cp1251("Хост не ответил вовремя - ")) + kStamp;
     echo.echoOk = false;
     Click(s->BtnPing);
-    EXPECT_EQ(Last(), failure + "3");
+    EXPECT_EQ(Last(), kFailure + "3");
     EXPECT_EQ(s->LedHost->State, 0);
     echo.resolveOk = false;
     Click(s->BtnPing);
-    EXPECT_EQ(Last(), failure + "2");
+    EXPECT_EQ(Last(), kFailure + "2");
 
     Click(s->BtnStart);
-    EXPECT_EQ(Last(), std::string(Cp1251("Пингуем узел каждые 1000 мсек (")) + kStamp + ")");
+    EXPECT_EQ(Last(), kStarted);
     EXPECT_EQ(s->LedCycle->State, 1);
     EXPECT_NE(s->Timer->Timer()->Handle, 0u);
     Click(s->BtnStop);
-    EXPECT_EQ(Last(), std::string(Cp1251("Нажата кнопка \"стоп\" (")) + kStamp + ")");
+    EXPECT_EQ(Last(), kStopped);
     EXPECT_EQ(s->LedCycle->State, 0);
     EXPECT_EQ(s->Timer->Timer()->Handle, 0u);
 
@@ -215,7 +222,7 @@ TEST_F(Scheme, RepliesFailuresStartAndStopBuildTheWrittenLines) {
     EXPECT_EQ(LogText(), "");
     EXPECT_TRUE(box.shown.empty());
     Click(s->BtnStop);  // no timer running: the stop line all the same
-    EXPECT_EQ(LogText(), std::string(Cp1251("Нажата кнопка \"стоп\" (")) + kStamp + ")");
+    EXPECT_EQ(LogText(), kStopped);
 }
 
 // Periodic echoes with requests outstanding. A tick sends one; ticks that come while it is out are
@@ -239,14 +246,7 @@ TEST_F(Scheme, TicksAndClicksWithRequestsOutstanding) {
     ASSERT_EQ(echo.sent.size(), 2u);
     echo.Deliver(1);
     echo.Deliver(0);
-    const std::string lines = LogText();
-    const std::string expected[] = {
-        std::string(Cp1251("Пингуем узел каждые 1000 мсек (")) + kStamp + ")",
-        std::string(Cp1251("Нажата кнопка \"стоп\" (")) + kStamp + ")",
-        std::string(Cp1251("Обменн данными размером 128 байт, время ответа - 7 мсек (")) + kStamp + ")",
-        std::string(Cp1251("Хост не ответил вовремя - ")) + kStamp + "3",
-    };
-    EXPECT_EQ(lines, expected[0] + "\r\n" + expected[1] + "\r\n" + expected[2] + "\r\n" + expected[3]);
+    EXPECT_EQ(LogText(), kStarted + "\r\n" + kStopped + "\r\n" + kReply + "\r\n" + kFailure + "3");
     EXPECT_EQ(s->LedHost->State, 0) << "the last outcome was the failure";
     timer->Tick();
     EXPECT_EQ(echo.sent.size(), 1u) << "the round was over";

@@ -57,8 +57,6 @@ public:
     int Period;     // ms
     int Work;       // ms each tick spins
     int Ticks = 0;  // handled
-    double FirstTick = 0, LastTick = 0;
-    double LastFromStart = 0;  // see Click
     TControl* Form = nullptr;
     TControl* Button = nullptr;
     TControl* Edit = nullptr;
@@ -103,27 +101,16 @@ public:
         return true;
     }
 
-    // Clicks the button; the ms from the end of the X input (xdotool finished) to the click's
-    // handling, or -1 when it was not handled within limitMs. LastFromStart is the same from the
-    // start of xdotool: an upper bound that includes starting it.
-    double Click(DWORD limitMs) {
+    // Clicks the button with real X input; whether the click was handled within limitMs of it.
+    bool Click(DWORD limitMs) {
         ResetEvent(Clicked);
-        const double start = NowMs();
-        if (!Xdotool("mousemove " + CentreArgs(Button->Handle) + " click 1")) return -1;
-        const double sent = NowMs();
-        if (WaitForSingleObject(Clicked, limitMs) != WAIT_OBJECT_0) return -1;
-        LastFromStart = ClickedAt - start;
-        return std::max(0.0, ClickedAt - sent);
-    }
-
-    double TicksPerSecond() const {
-        return Ticks > 1 && LastTick > FirstTick ? (Ticks - 1) * 1000.0 / (LastTick - FirstTick) : 0;
+        return Xdotool("mousemove " + CentreArgs(Button->Handle) + " click 1") &&
+               WaitForSingleObject(Clicked, limitMs) == WAIT_OBJECT_0;
     }
 
 private:
     std::function<void(TTickLoad&)> Driver;
     std::atomic<bool> Done{false};
-    double ClickedAt = 0;
     HANDLE Clicked = CreateEventW(nullptr, FALSE, FALSE, nullptr);
 
     static DWORD WINAPI Drive(void* self) {
@@ -135,10 +122,7 @@ private:
         return 0;
     }
 
-    void OnClick(TObj* /*sender*/) {
-        ClickedAt = NowMs();
-        SetEvent(Clicked);
-    }
+    void OnClick(TObj* /*sender*/) { SetEvent(Clicked); }
 
     void OnPaint(TControl* form, HDC dc) {
         RECT r;
@@ -149,8 +133,7 @@ private:
 
     void OnTick(TObj* /*sender*/) {
         const double now = NowMs();
-        if (Ticks++ == 0) FirstTick = now;
-        LastTick = now;
+        ++Ticks;
         while (!Done && NowMs() - now < Work) {
         }
     }

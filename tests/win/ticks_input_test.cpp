@@ -21,7 +21,7 @@ TEST(TicksInput, ClicksKeysAndPaintingGetThroughTicksThatOutlastTheirPeriod) {
             Sleep(300);  // ticks are running and the queue is busy
             ticksBeforeInput = t.Ticks;
             for (int i = 0; i < 6; ++i)
-                missed += t.Click(1000) < 0 ? 1 : 0;
+                missed += t.Click(1000) ? 0 : 1;
             Xdotool("mousemove " + CentreArgs(t.Edit->Handle) + " click 1");
             Xdotool("type --delay 20 abc");
             for (int i = 0; i < 100 && typed != "abc"; ++i) {
