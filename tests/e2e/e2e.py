@@ -337,6 +337,7 @@ def suite_main(probe, exe):
 
     app.button("Очистить консоль!").click()
     check(wait_for(lambda: app.log_lines() == [], 3), "the log is emptied")
+    check(probe.ask("tops #32770") == "", "no box came up on the way but the refusals'")
     app.button("GO").click()
     check(app.wait_lines(1) and len(app.log_lines()) == 1, "after clearing, lines start again at the top")
 
