@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
-# Formatting check (clang-format) over every tracked C++ file, and clang-tidy over every source file
-# of the program: the portable core with the host build's compile database, the Windows files
-# (_win32, window components, the scheme) with the 64-bit build's, read by clang as the MinGW
-# compiler sees them. Usage: scripts/lint.sh [host build folder [win64 build folder]]
+# Formatting check (clang-format) over every tracked C++ file, and clang-tidy over every source file:
+# the program's portable core with the host build's compile database; the Windows files (_win32,
+# window components, the scheme), the tests and the measuring programs with the 64-bit build's, read
+# by clang as the MinGW compiler sees them; the fuzz targets and the micro-benchmarks with their own
+# builds' (the folders beside the host one, when they are there).
+# Usage: scripts/lint.sh [host build folder [win64 build folder]]
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build=${1:-build/host}
@@ -35,7 +37,8 @@ if [[ -f $win/compile_commands.json ]]; then
     cxx=$(x86_64-w64-mingw32-g++-posix -print-file-name=include/c++)
     args=(--extra-arg=--target=x86_64-w64-mingw32 "--extra-arg=-isystem$cxx"
           "--extra-arg=-isystem$cxx/x86_64-w64-mingw32" "--extra-arg=-isystem$cxx/backward")
-    mapfile -t winfiles < <(git ls-files '*_win32.cpp' 'wincomponents/*.cpp' 'scheme/*.cpp' | sort -u)
+    mapfile -t winfiles < <(git ls-files '*_win32.cpp' 'wincomponents/*.cpp' 'scheme/*.cpp' 'tests/*.cpp' 'bench/*.cpp' |
+        grep -v -e '^tests/fuzz/' -e '^bench/runtime_bench' | sort -u)
     out=$(printf '%s\n' "${winfiles[@]}" |
         xargs -P "$jobs" -n 4 clang-tidy -p "$win" --quiet "${args[@]}" 2>/dev/null | grep -E '(warning|error):' | sort -u || true)
     if [[ -n $out ]]; then
@@ -43,5 +46,18 @@ if [[ -f $win/compile_commands.json ]]; then
         echo "lint: clang-tidy findings above (Windows files)" >&2
         exit 1
     fi
-    echo "lint: clang-tidy clean (${#winfiles[@]} Windows files)"
+    echo "lint: clang-tidy clean (${#winfiles[@]} Windows, test and measuring files)"
 fi
+
+for own in fuzz:tests/fuzz/*.cpp bench:bench/runtime_bench.cpp; do
+    db=$(dirname "$build")/${own%%:*}
+    [[ -f $db/compile_commands.json ]] || continue
+    mapfile -t these < <(git ls-files "${own#*:}")
+    out=$(clang-tidy -p "$db" --quiet "${these[@]}" 2>/dev/null | grep -E '(warning|error):' || true)
+    if [[ -n $out ]]; then
+        echo "$out"
+        echo "lint: clang-tidy findings above (${own%%:*})" >&2
+        exit 1
+    fi
+    echo "lint: clang-tidy clean (${#these[@]} ${own%%:*} files)"
+done

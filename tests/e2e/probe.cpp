@@ -209,7 +209,10 @@ std::string Answer(const std::string& line) {
     if (cmd == "screen")
         return std::to_string(GetSystemMetrics(SM_CXSCREEN)) + ' ' +
                std::to_string(GetSystemMetrics(SM_CYSCREEN));
-    if (cmd == "env") return Utf8(Wide(std::getenv(rest.c_str()) ? std::getenv(rest.c_str()) : ""));
+    if (cmd == "env") {
+        const char* value = std::getenv(rest.c_str());
+        return Utf8(Wide(value != nullptr ? value : ""));
+    }
     return "?";
 }
 
