@@ -10,6 +10,7 @@
 
 #include "runtime/event.h"
 #include "toolkit/applet.h"
+#include "toolkit/gdi.h"
 #include "wincomponents/kvmainform.h"
 
 // Handles this thread's messages for at least ms milliseconds.
@@ -38,7 +39,7 @@ inline TKVMainForm* MainForm() {
         InitHintManager();
         InitForms();
         auto* f = Configured(new TKVMainForm(nullptr), 0, 0, 420, 374);
-        f->Color = 0xFF00000F;
+        f->Color = SchemeSysColor(COLOR_BTNFACE);
         f->Ctl3D = 1;
         f->SetBorderStyle(1);
         f->InitControl();

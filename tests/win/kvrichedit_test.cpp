@@ -10,6 +10,7 @@
 #include "support/cp1251.h"
 #include "tests/support/wincomp.h"
 #include "tests/support/wintest.h"
+#include "toolkit/gdi.h"
 #include "wincomponents/kvrichedit.h"
 
 namespace {
@@ -47,7 +48,7 @@ protected:
         for (int j = 0; j < lines; ++j)
             all += (j == 0 ? "" : "\r\n") + LineText(next++);
         SetString(text.Answer, all);
-        color.Answer = IntData(odd ? 0x0000FF : static_cast<int32_t>(0xFF000008));
+        color.Answer = IntData(odd ? 0x0000FF : static_cast<int32_t>(SchemeSysColor(COLOR_WINDOWTEXT)));
         style.Answer = IntData(odd ? 1 | 2 | 4 : 0);
         EmitNull(MakeEvent<&TKVWinList::actAdd>(log, 0));
     }
@@ -89,7 +90,7 @@ TEST_F(Log, PastTheBoundTheNewestLinesStayWithTheirOwnFormat) {
         CHARFORMAT2W cf{};
         cf.cbSize = sizeof cf;
         log->Control->Perform(EM_GETCHARFORMAT, SCF_SELECTION, reinterpret_cast<LPARAM>(&cf));
-        EXPECT_EQ(cf.crTextColor, odd ? 0x0000FFu : Color2RGB(0xFF000008)) << line;
+        EXPECT_EQ(cf.crTextColor, odd ? 0x0000FFu : Color2RGB(SchemeSysColor(COLOR_WINDOWTEXT))) << line;
         EXPECT_EQ(cf.dwEffects & effects, odd ? effects : 0u) << line;
     }
     // Undo takes back the newest append alone: the lines trimmed for it do not return.

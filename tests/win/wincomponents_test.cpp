@@ -28,8 +28,8 @@ const StyleCase kStyles[] = {
     {"edit modal frame", 1, 0, 4, 0, 0, 0, 0, WS_EX_CLIENTEDGE | WS_EX_DLGMODALFRAME, 0},
     // A label or button is made flat, so Ctl3D 1 leaves it without a border.
     {"label flat as made", 0, 1, 0, 0, 0, 0, WS_BORDER, 0, WS_EX_CLIENTEDGE},
-    {"button flat as made", 2, 1, 0, 0, 0, BS_MULTILINE, WS_BORDER | 0x8000, 0, WS_EX_CLIENTEDGE},
-    {"button flat", 2, 1, 0, 1, 0, 0x8000 | BS_MULTILINE, 0, 0, 0},
+    {"button flat as made", 2, 1, 0, 0, 0, BS_MULTILINE, WS_BORDER | BS_FLAT, 0, WS_EX_CLIENTEDGE},
+    {"button flat", 2, 1, 0, 1, 0, BS_FLAT | BS_MULTILINE, 0, 0, 0},
     {"label tab stop", 0, 1, 0, 0, 3, WS_TABSTOP, 0, 0, 0},
 };
 
