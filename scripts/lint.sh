@@ -21,43 +21,43 @@ fi
 rm -f /tmp/echometer-format.$$
 echo "lint: formatting clean (${#files[@]} files)"
 
-if [[ -f $build/compile_commands.json ]]; then
-    mapfile -t core < <(git ls-files 'runtime/*.cpp' 'support/*.cpp' 'toolkit/*.cpp' 'components/*.cpp' | grep -v '_win32\.cpp$')
-    out=$(clang-tidy -p "$build" --quiet "${core[@]}" 2>/dev/null | grep -E '(warning|error):' || true)
+# tidy DB WHAT [ARG...] -- FILE...: clang-tidy over the files with the compile database DB, $jobs at
+# a time; any finding fails the lint.
+tidy() {
+    local db=$1 what=$2 args=() out
+    shift 2
+    while [[ $1 != -- ]]; do
+        args+=("$1")
+        shift
+    done
+    shift
+    out=$(printf '%s\n' "$@" | xargs -P "$jobs" -n 4 clang-tidy -p "$db" --quiet "${args[@]}" 2>/dev/null |
+        grep -E '(warning|error):' | sort -u || true)
     if [[ -n $out ]]; then
         echo "$out"
-        echo "lint: clang-tidy findings above" >&2
+        echo "lint: clang-tidy findings above ($what files)" >&2
         exit 1
     fi
-    echo "lint: clang-tidy clean (${#core[@]} files)"
+    echo "lint: clang-tidy clean ($# $what files)"
+}
+
+if [[ -f $build/compile_commands.json ]]; then
+    mapfile -t core < <(git ls-files 'runtime/*.cpp' 'support/*.cpp' 'toolkit/*.cpp' 'components/*.cpp' | grep -v '_win32\.cpp$')
+    tidy "$build" core -- "${core[@]}"
 fi
 
 if [[ -f $win/compile_commands.json ]]; then
     # clang finds the MinGW C headers from the target; the C++ library's are the compiler's own.
     cxx=$(x86_64-w64-mingw32-g++-posix -print-file-name=include/c++)
-    args=(--extra-arg=--target=x86_64-w64-mingw32 "--extra-arg=-isystem$cxx"
-          "--extra-arg=-isystem$cxx/x86_64-w64-mingw32" "--extra-arg=-isystem$cxx/backward")
     mapfile -t winfiles < <(git ls-files '*_win32.cpp' 'wincomponents/*.cpp' 'scheme/*.cpp' 'tests/*.cpp' 'bench/*.cpp' |
         grep -v -e '^tests/fuzz/' -e '^bench/runtime_bench' | sort -u)
-    out=$(printf '%s\n' "${winfiles[@]}" |
-        xargs -P "$jobs" -n 4 clang-tidy -p "$win" --quiet "${args[@]}" 2>/dev/null | grep -E '(warning|error):' | sort -u || true)
-    if [[ -n $out ]]; then
-        echo "$out"
-        echo "lint: clang-tidy findings above (Windows files)" >&2
-        exit 1
-    fi
-    echo "lint: clang-tidy clean (${#winfiles[@]} Windows, test and measuring files)"
+    tidy "$win" "Windows, test and measuring" --extra-arg=--target=x86_64-w64-mingw32 "--extra-arg=-isystem$cxx" \
+        "--extra-arg=-isystem$cxx/x86_64-w64-mingw32" "--extra-arg=-isystem$cxx/backward" -- "${winfiles[@]}"
 fi
 
 for own in fuzz:tests/fuzz/*.cpp bench:bench/runtime_bench.cpp; do
     db=$(dirname "$build")/${own%%:*}
     [[ -f $db/compile_commands.json ]] || continue
     mapfile -t these < <(git ls-files "${own#*:}")
-    out=$(clang-tidy -p "$db" --quiet "${these[@]}" 2>/dev/null | grep -E '(warning|error):' || true)
-    if [[ -n $out ]]; then
-        echo "$out"
-        echo "lint: clang-tidy findings above (${own%%:*})" >&2
-        exit 1
-    fi
-    echo "lint: clang-tidy clean (${#these[@]} ${own%%:*} files)"
+    tidy "$db" "${own%%:*}" -- "${these[@]}"
 done
