@@ -2,6 +2,7 @@
 
 #include <string_view>
 
+#include "support/check.h"
 #include "support/cp1251.h"
 #include "toolkit/control.h"
 #include "toolkit/navigation.h"
@@ -140,6 +141,7 @@ TKVMemory* Memory() {
 
 template <class T>
 T* TClassMainForm_4051E30::Made(T* component) {
+    EM_CHECK(count_ < kComponents);
     made_[count_++] = component;
     return component;
 }

@@ -34,7 +34,7 @@ struct Step {
 
 TEST_F(HubAndMemory, HubRunsEachOutletsChainToItsEndOnACopyOfItsOwn) {
     // Outlet 0 forwards into a nested hub, the joiner at 1 consumes its copy to the end, 2 overwrites
-    // its own, 3 stays unlinked, and the count says more than the array holds.
+    // its own and 3 stays unlinked.
     Journal journal;
     Step a{&journal, "A", kForward, {}}, b1{&journal, "B1", kKeep, {}}, b2{&journal, "B2", kKeep, {}},
         spoiler{&journal, "S", kSpoil, {}}, last{&journal, "L", kKeep, {}};
@@ -48,7 +48,6 @@ TEST_F(HubAndMemory, HubRunsEachOutletsChainToItsEndOnACopyOfItsOwn) {
     hub.SetOutCount(5);
     hub.evOut = {MakeEvent<&Step::act>(&a, 0), MakeEvent<&TKVStrCatDelim::actStrCat>(&cat, 0),
                  MakeEvent<&Step::act>(&spoiler, 0), TKV_Event{}, MakeEvent<&Step::act>(&last, 0)};
-    hub.OutCount = 200;  // written directly, bypassing the setter
 
     std::vector<TData> chain = {Str("code"), IntData(2)};
     TData d = Chain(chain);
@@ -58,6 +57,15 @@ TEST_F(HubAndMemory, HubRunsEachOutletsChainToItsEndOnACopyOfItsOwn) {
     EXPECT_EQ(d.Str, "code");         // the hub's caller keeps its record as it was
     EXPECT_EQ(d.Next, &chain[1]);
     EXPECT_EQ(ToInteger(chain[1]), 2);
+}
+
+// A count written past the setter is a programmer's error: found at once, not read past the array.
+TEST_F(HubAndMemory, ACountBeyondTheOutletsStopsTheTestBuild) {
+    TKVHub hub;
+    hub.SetOutCount(2);
+    hub.OutCount = 3;
+    TData d = Str("x");
+    EXPECT_DEATH(hub.actIn(d, 0), "programmer error: OutCount <= evOut.size");
 }
 
 TEST_F(HubAndMemory, MemoryStoresFromItsPinOrTheIncomingValueAndPassesOnACopy) {
