@@ -31,6 +31,28 @@ constexpr DWORD kSetPosFlagsStyle =
 // The control whose window CreateWindowExW is making: its first messages come before "SELF_" is set.
 TControl* creating = nullptr;
 
+// A window of the toolkit's classes keeps its control in the last extra bytes, which the toolkit's
+// class adds to the wrapped one's: read there, the control costs no call to the window manager on
+// every message, as the "SELF_" property would. The property says the same to whoever asks.
+int SelfSlot(HWND window) {
+    return static_cast<int>(GetClassLongW(window, GCL_CBWNDEXTRA)) - static_cast<int>(sizeof(LONG_PTR));
+}
+
+TControl* SelfOf(HWND window) {
+    // NOLINTNEXTLINE(performance-no-int-to-ptr): the slot holds the control's address
+    return reinterpret_cast<TControl*>(GetWindowLongPtrW(window, SelfSlot(window)));
+}
+
+void Attach(HWND window, TControl* c) {
+    SetWindowLongPtrW(window, SelfSlot(window), reinterpret_cast<LONG_PTR>(c));
+    SetPropW(window, kSelfProp, c);
+}
+
+void Detach(HWND window) {
+    SetWindowLongPtrW(window, SelfSlot(window), 0);
+    RemovePropW(window, kSelfProp);
+}
+
 bool IsAppletControl(const TControl* c) {
     return c->Parent == nullptr && c->ClassName == kAppClass;
 }
@@ -285,7 +307,7 @@ TControl::~TControl() {
         }
         // From here on the window's messages go straight to its class procedure, not to this
         // half-destroyed object.
-        RemovePropW(Handle, kSelfProp);
+        Detach(Handle);
         SetWindowLongPtrW(Handle, GWLP_WNDPROC,
                           reinterpret_cast<LONG_PTR>(DefWndProc != nullptr ? DefWndProc : &DefWindowProcW));
         DestroyWindow(Handle);
@@ -348,8 +370,14 @@ TControl* TControl::ParentForm() {
 }
 
 TControl* ControlOf(HWND window) {
-    if (window == nullptr) return nullptr;
-    return static_cast<TControl*>(GetPropW(window, kSelfProp));
+    // Only a window of this process made by the toolkit has the slot; any other may name any window.
+    DWORD process = 0;
+    if (window == nullptr || GetWindowThreadProcessId(window, &process) == 0 ||
+        process != GetCurrentProcessId())
+        return nullptr;
+    if (GetClassLongPtrW(window, GCLP_WNDPROC) != reinterpret_cast<ULONG_PTR>(&ToolkitWndProc))
+        return nullptr;
+    return SelfOf(window);
 }
 
 // ---- Window creation
@@ -398,6 +426,7 @@ bool RegisterWrappedClass(TControl* c, HINSTANCE inst, const std::wstring& wrapp
     if (c->DefWndProc == nullptr && known) c->DefWndProc = wc.lpfnWndProc;
     WNDCLASSW existing{};
     if (GetClassInfoW(inst, registered.c_str(), &existing) != FALSE) return true;
+    wc.cbWndExtra += static_cast<int>(sizeof(LONG_PTR));  // the control's slot, after the wrapped class's
     wc.lpfnWndProc = &ToolkitWndProc;
     wc.hInstance = inst;
     wc.lpszClassName = registered.c_str();
@@ -450,7 +479,7 @@ bool TControl::CreateWindow() {
     Handle = made;
     if (made == nullptr) return false;
     SendMessageW(made, WM_UPDATEUISTATE, MAKEWPARAM(UIS_CLEAR, UISF_HIDEFOCUS), 0);
-    if (GetPropW(made, kSelfProp) == nullptr) SetPropW(made, kSelfProp, this);
+    if (SelfOf(made) == nullptr) Attach(made, this);
     if (IsTopLevel(this)) GiveIcon(this, inst);
     if (AfterCreateHook != nullptr) AfterCreateHook(this);
     if (GlobalAfterCreateHook != nullptr) GlobalAfterCreateHook(this);
@@ -467,10 +496,10 @@ LRESULT CALLBACK ToolkitWndProc(HWND window, UINT message, WPARAM wParam, LPARAM
     TControl* c = creating;
     if (c != nullptr) {
         c->Handle = window;
-        SetPropW(window, kSelfProp, c);
+        Attach(window, c);
         creating = nullptr;
     } else {
-        c = ControlOf(window);
+        c = SelfOf(window);
     }
     // A window whose control is gone (or not yet known) gets default processing only: handing it to
     // the application object would run the application's handlers on a foreign window.
@@ -554,7 +583,7 @@ struct TBuiltInMessages {
     }
 
     static LRESULT NcDestroy(TControl& c, const MSG& msg, bool& destroyed) {
-        RemovePropW(msg.hwnd, kSelfProp);
+        Detach(msg.hwnd);
         if (IsAppletControl(&c)) return CallDefault(&c, msg);
         if (IsMainWindow(&c)) {
             PostMessageW(msg.hwnd, kMsgDestroyLater, 0, 0);
