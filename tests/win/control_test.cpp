@@ -101,6 +101,10 @@ TEST_F(Control, ToolsAreSharedWithTheParentUntilChangedAndChangesLeakNothing) {
 TEST_F(Control, AControlFreedDuringItsOwnDispatchGoesWhenTheDispatchEnds) {
     HWND w = a->Handle;
     ASSERT_EQ(form->FocusedChild, a) << "the first tab stop";
+    // The window names its control to the toolkit and, by its property, to any program that asks.
+    EXPECT_EQ(ControlOf(w), a);
+    EXPECT_EQ(GetPropW(w, L"SELF_"), a);
+    EXPECT_EQ(ControlOf(GetDesktopWindow()), nullptr) << "no window the toolkit did not make";
     a->AttachHandler(&LaterHandler);
     a->AttachHandler(&FreeingHandler);
     a->OnDestroy = TOnEvent{[](void*, TObj*) { destroyedDuring = inHandler ? 1 : 0; }, nullptr};
