@@ -18,11 +18,15 @@
 #include "wincomponents/kvfont.h"
 
 // One registered control: the platform's tool description, whose lParam holds the tip window made for
-// that control, the text the tip was last given and the tip's font.
+// that control (once the pointer first came to it), the text and title the tip was last given and the
+// tip's font.
 struct THintTool {
     TTTOOLINFOW Info{};
     std::wstring Text;
-    HFONT Font = nullptr;  // the tip's, deleted with it
+    std::wstring Title;
+    HICON Icon = nullptr;
+    HFONT Font = nullptr;   // the tip's, deleted with it
+    bool TipTried = false;  // the tip window was asked for (it may have been refused)
 };
 
 // The seven operations a manager offers window components, in their fixed order, each code plus the
@@ -66,6 +70,9 @@ public:
 
     // The tip window of a tool, or null.
     static HWND TipWindow(const THintTool* tool);
+
+private:
+    void MakeTip(THintTool* tool);
 };
 
 // The process-wide manager; null before InitHintManager and after DoneHintManager.

@@ -47,6 +47,8 @@ HWND TKVHintManager::TipWindow(const THintTool* tool) {
     return tool != nullptr ? reinterpret_cast<HWND>(tool->Info.lParam) : nullptr;
 }
 
+// The tip window is made when the pointer first moves on its control: nobody sees a tip before, and
+// a tip window for every hinted control would cost the start what the person waits for.
 THintTool* TKVHintManager::CreateTool(HWND window) {
     auto* tool = new (std::nothrow) THintTool;
     if (tool == nullptr) return nullptr;
@@ -56,13 +58,19 @@ THintTool* TKVHintManager::CreateTool(HWND window) {
     ti.uFlags = kToolFlags;
     ti.hwnd = window;
     ti.uId = reinterpret_cast<UINT_PTR>(window);
+    return tool;
+}
 
+void TKVHintManager::MakeTip(THintTool* tool) {
+    TTTOOLINFOW& ti = tool->Info;
+    if (tool->TipTried || !IsWindow(ti.hwnd)) return;
+    tool->TipTried = true;
     const DWORD style = kTipStyle | (Standard == 0 ? TTS_BALLOON : 0);
     HWND tip =
         CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, style, CW_USEDEFAULT, CW_USEDEFAULT,
-                        CW_USEDEFAULT, CW_USEDEFAULT, window, nullptr, GetModuleHandleW(nullptr), nullptr);
+                        CW_USEDEFAULT, CW_USEDEFAULT, ti.hwnd, nullptr, GetModuleHandleW(nullptr), nullptr);
     ti.lParam = reinterpret_cast<LPARAM>(tip);
-    if (tip == nullptr) return tool;  // nothing will show; the tool is still returned and released
+    if (tip == nullptr) return;  // nothing will show; the tool is still released as usual
 
     LOGFONTW lf{};
     lf.lfHeight = FontHeight(Font.Size);
@@ -85,7 +93,18 @@ THintTool* TKVHintManager::CreateTool(HWND window) {
     SendMessageW(tip, TTM_SETDELAYTIME, TTDT_AUTOPOP, AutoPopDelay);
     RECT margin{Margin, Margin, Margin, Margin};
     SendMessageW(tip, TTM_SETMARGIN, 0, reinterpret_cast<LPARAM>(&margin));
-    return tool;
+    if (!tool->Title.empty())
+        SendMessageW(tip, TTM_SETTITLEW, reinterpret_cast<WPARAM>(tool->Icon),
+                     reinterpret_cast<LPARAM>(tool->Title.c_str()));
+    // The pointer is already on the control: the tip starts counting its delay from here.
+    MSG move{};
+    GetCursorPos(&move.pt);
+    POINT at = move.pt;
+    ScreenToClient(ti.hwnd, &at);
+    move.hwnd = ti.hwnd;
+    move.message = WM_MOUSEMOVE;
+    move.lParam = MAKELPARAM(at.x, at.y);
+    SendMessageW(tip, TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(&move));
 }
 
 void TKVHintManager::DestroyTool(THintTool* tool) {
@@ -108,11 +127,14 @@ void TKVHintManager::SetToolText(THintTool* tool, std::string_view text) {
 }
 
 void TKVHintManager::SetToolTitle(THintTool* tool, HICON icon, std::string_view title) {
-    const std::wstring t = ToWide(title);
-    Send(tool, TTM_SETTITLEW, reinterpret_cast<WPARAM>(icon), reinterpret_cast<LPARAM>(t.c_str()));
+    if (tool == nullptr) return;
+    tool->Title = ToWide(title);
+    tool->Icon = icon;
+    Send(tool, TTM_SETTITLEW, reinterpret_cast<WPARAM>(icon), reinterpret_cast<LPARAM>(tool->Title.c_str()));
 }
 
 void TKVHintManager::ToolEnter(THintTool* tool) {
+    if (tool != nullptr) MakeTip(tool);
     if (Tracking != 0 && tool != nullptr) {
         Send(tool, TTM_TRACKACTIVATE, TRUE, reinterpret_cast<LPARAM>(&tool->Info));
     }
@@ -125,6 +147,7 @@ void TKVHintManager::ToolLeave(THintTool* tool) {
 }
 
 void TKVHintManager::ToolMove(THintTool* tool, int32_t x, int32_t y) {
+    if (tool != nullptr) MakeTip(tool);
     if (Tracking == 0 || tool == nullptr) return;
     // The tip takes a screen position; the mouse event gives one in the control's client area.
     POINT p{x, y};

@@ -133,7 +133,10 @@ TEST(KVLED, NoGdiGrowthAndEveryObjectDeleted) {
         Pump();
     }
     EXPECT_LT(GdiTop(), before + 2000) << "20,000 paints leave no GDI object behind";
+    EXPECT_EQ(TKVHintManager::TipWindow(led->HintTool), nullptr) << "no tip before the pointer comes";
+    led->HintLink->ToolEnter(led->HintTool);
     HWND tip = TKVHintManager::TipWindow(led->HintTool);
+    ASSERT_TRUE(IsWindow(tip));
     const HGDIOBJ owned[] = {led->ShadowPen, led->HighlightPen, led->DarkPen,
                              led->LightPen,  led->WideWhitePen, led->WideOnPen,
                              led->OnBrush,   led->OffBrush,     led->HintTool->Font};
