@@ -1,9 +1,9 @@
 #include "components/kvmmtimer.h"
 
-TKVMMTimer::TKVMMTimer(TTimerService& service) : busy_(TChainHold::New()), timer_(NewMMTimer(1000, service)) {
+TKVMMTimer::TKVMMTimer(TTimerService& service) : busy_(TRound::New()), timer_(NewMMTimer(1000, service)) {
     if (timer_ == nullptr) return;  // out of memory: a timer that never ticks
     timer_->SetEnabled(false);
-    timer_->OnTimer = MakeOnEvent<&TKVMMTimer::OnTick>(this);
+    timer_->OnTimer = MakeMethod<&TKVMMTimer::OnTick>(this);
 }
 
 TKVMMTimer::~TKVMMTimer() {
@@ -15,7 +15,7 @@ TKVMMTimer::~TKVMMTimer() {
     }
     if (destroyed_ != nullptr) *destroyed_ = true;
     TObj::Free(timer_);
-    // An echo of the last round may still be on its way with the hold.
+    // An echo of the last round may still be on its way with the round.
     if (busy_ != nullptr) busy_->Release();
 }
 
@@ -63,8 +63,8 @@ void TKVMMTimer::OnTick(TObj* /*sender*/) {
     bool destroyed = false;
     destroyed_ = &destroyed;
     {
-        // The scope keeps the hold alive when the chain destroys this component.
-        const TChainScope round(busy_);
+        // The scope keeps the round alive when the chain destroys this component.
+        const TRoundScope round(busy_);
         EmitNull(evTimer);
         if (last && !destroyed) Stop();
     }

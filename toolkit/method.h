@@ -1,39 +1,12 @@
-// Toolkit events: a method pointer as code plus object, called with the sender. No heap, comparable,
-// and a null code means no handler.
+// Toolkit events and hooks: a method pointer as code plus object. No heap, comparable, and a null
+// code means no handler.
 #pragma once
 
 class TObj;
 
-struct TOnEvent {
-    void (*Code)(void* obj, TObj* sender) = nullptr;
-    void* Obj = nullptr;
-
-    explicit operator bool() const { return Code != nullptr; }
-    void operator()(TObj* sender) const {
-        if (Code != nullptr) Code(Obj, sender);
-    }
-    friend bool operator==(const TOnEvent&, const TOnEvent&) = default;
-};
-
-namespace toolkit_detail {
-template <class T>
-struct SenderMethodOf;
-template <class C>
-struct SenderMethodOf<void (C::*)(TObj*)> {
-    using Class = C;
-};
-}  // namespace toolkit_detail
-
-// MakeOnEvent<&TKVMMTimer::OnTick>(this): binds the method at compile time.
-template <auto Method>
-TOnEvent MakeOnEvent(typename toolkit_detail::SenderMethodOf<decltype(Method)>::Class* obj) {
-    using C = typename toolkit_detail::SenderMethodOf<decltype(Method)>::Class;
-    return TOnEvent{[](void* o, TObj* sender) { (static_cast<C*>(o)->*Method)(sender); }, obj};
-}
-
-// TMethod<R(A...)>: the same two words for any signature: toolkit hooks and events that carry more
-// than a sender (a close that may be refused, a device context to paint on, a key to change). A null
-// code means no handler; calling one gives R's zero value.
+// TMethod<R(A...)>: two words for any signature: an event called with its sender (TOnEvent), and
+// hooks and events that carry more (a close that may be refused, a device context to paint on, a key
+// to change). Calling one without a handler gives R's zero value.
 template <class Sig>
 struct TMethod;
 
@@ -71,3 +44,6 @@ TMethod<typename toolkit_detail::MethodOf<decltype(Method)>::Sig> MakeMethod(
     using M = toolkit_detail::MethodOf<decltype(Method)>;
     return {&M::template Call<Method>, obj};
 }
+
+// The plain toolkit event: called with the object that sends it.
+using TOnEvent = TMethod<void(TObj*)>;

@@ -21,13 +21,13 @@ private:
     SRWLOCK lock_ = SRWLOCK_INIT;
 };
 
-// Holds the lock for a scope.
-class THold {
+// The lock, taken for a scope.
+class TLockScope {
 public:
-    explicit THold(TLock& lock) : lock_(lock) { lock_.Lock(); }
-    ~THold() { lock_.Unlock(); }
-    THold(const THold&) = delete;
-    THold& operator=(const THold&) = delete;
+    explicit TLockScope(TLock& lock) : lock_(lock) { lock_.Lock(); }
+    ~TLockScope() { lock_.Unlock(); }
+    TLockScope(const TLockScope&) = delete;
+    TLockScope& operator=(const TLockScope&) = delete;
 
 private:
     TLock& lock_;
