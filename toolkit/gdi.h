@@ -112,7 +112,7 @@ public:
     // Font
     std::string_view FontName() const;
     void SetFontName(std::string_view name);  // cut to 31 characters
-    void SetFontStyle(uint8_t bits);          // 1 bold, 2 italic, 4 underline, 8 strike-out
+    void SetFontStyle(uint8_t bits);          // kFontBold | kFontItalic | kFontUnderline | kFontStrikeOut
     uint8_t GetFontStyle() const;
     void SetFontHeight(int32_t h);
     void SetFontWidth(int32_t w);
