@@ -3,6 +3,7 @@
 #include <cstring>
 #include <new>
 
+#include "toolkit/dpi.h"
 #include "toolkit/gdi.h"
 #include "toolkit/wintext.h"
 
@@ -65,7 +66,8 @@ THintTool* TKVHintManager::CreateTool(HWND window) {
     if (tip == nullptr) return tool;  // nothing will show; the tool is still returned and released
 
     LOGFONTW lf{};
-    lf.lfHeight = FontHeight(Font.Size);
+    // The tip is shown on the display of the window it belongs to.
+    lf.lfHeight = FontHeightAt(Font.Size, WindowDpi(window));
     lf.lfWeight = (Font.Style & kFontBold) != 0 ? FW_BOLD : 0;
     lf.lfItalic = (Font.Style & kFontItalic) != 0;
     lf.lfUnderline = (Font.Style & kFontUnderline) != 0;
