@@ -114,7 +114,7 @@ int GdiTop() {
     return top;
 }
 
-// A lamp switched 10,000 times and rescaled 1,000 times leaves no GDI object behind; deleted, it deletes
+// A lamp switched 10,000 times and rescaled 400 times leaves no GDI object behind; deleted, it deletes
 // its own and its tip's.
 TEST(KVLED, NoGdiGrowthAndEveryObjectDeleted) {
     auto* led = Make<TKVLED>(100, 200, 25, 25);
@@ -128,15 +128,16 @@ TEST(KVLED, NoGdiGrowthAndEveryObjectDeleted) {
     ASSERT_NE(led->HintTool, nullptr);
     const int before = GdiTop();
     for (int i = 0; i < 10000; ++i) {
-        // A display of another scale every tenth round: new pens for the lamp's size.
-        if (i % 10 == 0) led->ScaleTo(i % 20 == 0 ? 144 : 96);
         EmitNull(MakeEvent<&TKVLED::actOn>(led, 0));
         Pump();
         EmitNull(MakeEvent<&TKVLED::actOff>(led, 0));
         Pump();
     }
-    EXPECT_LT(GdiTop(), before + 2000)
-        << "20,000 paints and 1,000 new sets of pens leave no GDI object behind";
+    // Displays of another scale: new pens for the lamp's size each time.
+    for (int i = 0; i < 400; ++i)
+        led->ScaleTo(i % 2 == 0 ? 144 : 96);
+    Pump();
+    EXPECT_LT(GdiTop(), before + 2000) << "20,000 paints and 400 new sets of pens leave no GDI object behind";
     HWND tip = TKVHintManager::TipWindow(led->HintTool);
     const HGDIOBJ owned[] = {led->ShadowPen, led->HighlightPen, led->DarkPen,
                              led->LightPen,  led->WideWhitePen, led->WideOnPen,
