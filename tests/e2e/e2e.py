@@ -631,6 +631,9 @@ def run_dpi(probe_exe, exe, env):
             check((width, height) == size and (left, top) == ((sw - size[0]) // 2, (sh - size[1]) // 2),
                   "%d dpi: the window %dx%d at %d,%d" % (dpi, width, height, left, top))
             at_start = check_scaled_layout(app, dpi, "%d dpi" % dpi)
+            icons = desktop_icons(probe, "Эхометр 1.0")
+            want = ["%d x %d" % (scaled(n, dpi), scaled(n, dpi)) for n in (16, 32)]
+            check(icons == [want] * 2, "%d dpi: the windows' icons %s" % (dpi, icons))
             # The lamp's colour at its centre and most of the way to its right edge.
             seen = [tuple(int(v) for v in probe.ask("pixel %d %d" % (l.left + l.width // 2 + dx, l.top + l.height // 2))
                           .split()) for l in (app.host_lamp, app.cycle_lamp) for dx in (0, l.width * 3 // 10)]
