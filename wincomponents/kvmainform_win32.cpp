@@ -178,10 +178,6 @@ void TKVMainForm::ScaleTo(int32_t dpi) {
 void TKVMainForm::Rescale(int32_t dpi, POINT at) {
     if (Control == nullptr) return;
     Dpi = dpi;
-    HWND window = Control->GetWindowHandle();
-    // One repaint for the whole new layout.
-    const bool visible = IsWindowVisible(window) != FALSE;
-    if (visible) SendMessageW(window, WM_SETREDRAW, FALSE, 0);
     const SIZE size = OuterSize();
     Control->SetBoundsRect(RECT{at.x, at.y, at.x + size.cx, at.y + size.cy});
     ApplyFont(Control);
@@ -193,10 +189,6 @@ void TKVMainForm::Rescale(int32_t dpi, POINT at) {
     }
     // The title bar's icon at the new display's size.
     if (Control->Icon != nullptr) Control->SetIcon(Control->Icon);
-    if (visible) {
-        SendMessageW(window, WM_SETREDRAW, TRUE, 0);
-        RedrawWindow(window, nullptr, nullptr, RDW_ERASE | RDW_FRAME | RDW_INVALIDATE | RDW_ALLCHILDREN);
-    }
 }
 
 void TKVMainForm::Shown() {
