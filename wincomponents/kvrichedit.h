@@ -49,6 +49,7 @@ public:
     void MouseMove(TMouseEventData& mouse) override;
     void MouseUp(TMouseEventData& mouse) override;
     void InitControl() override;
+    void ScaleTo(int32_t dpi) override;
 
     // The log's lines: its paragraph breaks plus one, none when it is empty.
     int32_t LogLines();

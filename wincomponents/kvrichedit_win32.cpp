@@ -64,6 +64,17 @@ void TKVRichEdit::InitControl() {
     SetOnLink(Control, MakeOnEvent<&TKVRichEdit::OnLink>(this));
 }
 
+void TKVRichEdit::ScaleTo(int32_t dpi) {
+    TKVWin::ScaleTo(dpi);
+    if (Control == nullptr) return;
+    // The lines already logged take the new font's size and face too, keeping their colours and styles.
+    CHARFORMAT2W cf{};
+    cf.cbSize = sizeof cf;
+    Control->Perform(EM_GETCHARFORMAT, SCF_DEFAULT, reinterpret_cast<LPARAM>(&cf));
+    cf.dwMask = CFM_SIZE | CFM_FACE | CFM_CHARSET;
+    Control->Perform(EM_SETCHARFORMAT, SCF_ALL, reinterpret_cast<LPARAM>(&cf));
+}
+
 int32_t TKVRichEdit::TextLength(bool crlf) {
     if (crlf) return static_cast<int32_t>(Control->Perform(WM_GETTEXTLENGTH, 0, 0));
     GETTEXTLENGTHEX how{GTL_PRECISE | GTL_NUMCHARS, 1200};

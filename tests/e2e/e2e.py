@@ -641,6 +641,8 @@ def run_dpi(probe_exe, exe, env):
                   % (dpi, app.host_lamp.width))
             probe.shot("dpi%d" % dpi)
             if dpi == 96:
+                app.button("GO").click()
+                check(app.wait_lines(1), "96 dpi: a line logged")
                 # A suggested rectangle of a size a pixel off: the place is taken, the size is the layout's.
                 for new in (144, 120, 192, 144, 96):
                     where = (100 + new // 4, 40)
