@@ -209,8 +209,10 @@ std::string Answer(const std::string& line) {
     }
     if (cmd == "rect") return Rect(Parse(rest));               // screen left top width height
     if (cmd == "accname") return AccessibleName(Parse(rest));  // accname <hwnd>: its accessible name
-    if (cmd == "names") {  // names: "hwnd count" of each window that announced a name change since
-        MSG m;             // the last call, ";"-separated (the hook's events wait in the queue)
+    // names: "hwnd count" of each window that announced a name change since the last call,
+    // ";"-separated (the hook's events wait in this thread's queue)
+    if (cmd == "names") {
+        MSG m;
         while (PeekMessageW(&m, nullptr, 0, 0, PM_REMOVE))
             DispatchMessageW(&m);
         std::string out;
