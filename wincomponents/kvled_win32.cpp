@@ -29,7 +29,7 @@ void TKVLED::InitControl() {
     TKVWin::InitControl();
     MakePens();
     Control->SetOnPaint(MakeMethod<&TKVLED::OnPaint>(this));
-    Control->OnClick = MakeOnEvent<&TKVLED::OnClick>(this);
+    Control->OnClick = MakeMethod<&TKVLED::OnClick>(this);
     SetAccessibleName(Control, StateName());
 }
 

@@ -40,7 +40,7 @@ using TimerPtr = std::unique_ptr<TMMTimer, TObjFree>;
 TimerPtr Started(Ticks& ticks, int32_t interval, bool periodic = true) {
     TimerPtr t(NewMMTimer(interval));
     t->Periodic = periodic;
-    t->OnTimer = MakeOnEvent<&Ticks::onTick>(&ticks);
+    t->OnTimer = MakeMethod<&Ticks::onTick>(&ticks);
     t->SetEnabled(true);
     return t;
 }
