@@ -98,8 +98,12 @@ TKVButton* Button(TControl* parent, const TWinLook& look, std::string_view capti
     return b;
 }
 
-TKVLED* Led(TControl* parent, const TWinLook& look, uint32_t onColor, uint32_t offColor) {
+// The lamp's colours, and its state in words for a screen reader.
+TKVLED* Led(TControl* parent, const TWinLook& look, uint32_t onColor, uint32_t offColor,
+            std::string_view onText, std::string_view offText) {
     TKVLED* l = Window<TKVLED>(parent, look);
+    l->OnText = onText;
+    l->OffText = offText;
     l->Shape = 0;
     l->Bevel = 1;
     l->OnColor = onColor;
@@ -226,7 +230,7 @@ void TClassMainForm_4051E30::MakeComponents(const TSchemeServices& services) {
                         .Color = kButtonFace,
                         .Ctl3D = 1,
                         .Hint = Cp1251("Доступность ресурса")},
-                       0x0000FF, 0x000080));
+                       0x0000FF, 0x000080, Cp1251("есть ответ"), Cp1251("нет ответа")));
     HubReply = Made(Hub(1, 2));
     EditInterval = Made(Edit(p,
                              {.Left = 125,
@@ -288,7 +292,7 @@ void TClassMainForm_4051E30::MakeComponents(const TSchemeServices& services) {
                          .Color = kButtonFace,
                          .Ctl3D = 1,
                          .Hint = Cp1251("Статус цикловой операции")},
-                        0x00FF00, 0x808000));
+                        0x00FF00, 0x808000, Cp1251("запущена"), Cp1251("остановлена")));
     HubReset = Made(Hub(2, 2));
     CatStop = Made(Joiner(Cp1251("Нажата кнопка \"стоп\" ("), ")"));
     TimeStop = Made(Clock());

@@ -1,6 +1,7 @@
 #!/usr/bin/env python3
 """Draws the program's icon: a green seven-lobed leaf with darker edges and brown veins on a
-transparent background, as one .ico with a 32 x 32 and a 16 x 16 image (256 colours and a
+transparent background, as one .ico with an image for each size a display scale asks for: 32 x 32
+and 16 x 16 at 96 dpi, 40 and 20 at 120, 48 and 24 at 144, 64 (and 32) at 192 (256 colours and a
 transparency mask each). Usage: draw_icon.py OUT.ico"""
 import math
 import struct
@@ -60,8 +61,9 @@ def draw(size):
     """Rows of palette indices and rows of opacity flags."""
     sub = 4
     segs = veins(size)
-    width = 0.52 if size >= 32 else 0.3  # one pixel wide at either size
-    reach = 1.2 if size >= 32 else 0.7
+    # Veins one pixel wide and an edge one pixel deep at every size.
+    width = 0.52 if size >= 32 else 0.3 if size <= 16 else 0.45
+    reach = 1.2 if size >= 32 else 0.7 if size <= 16 else 1.0
     rows, mask = [], []
     for py in range(size):
         row, mrow = [], []
@@ -118,7 +120,7 @@ def image(size):
 
 
 def main():
-    images = [(32, image(32)), (16, image(16))]
+    images = [(size, image(size)) for size in (32, 16, 20, 24, 40, 48, 64)]
     out = struct.pack("<HHH", 0, 1, len(images))
     offset = 6 + 16 * len(images)
     for size, data in images:

@@ -4,6 +4,7 @@
 
 #include "support/runerror.h"
 #include "toolkit/applet.h"
+#include "toolkit/dpi.h"
 #include "toolkit/gdi.h"
 #include "toolkit/wintext.h"
 
@@ -68,14 +69,15 @@ bool IsMainWindow(const TControl* c) {
     return c->IsForm != 0 && IsTopLevel(c);
 }
 
-// The big icon, and a small one drawn from the same resource at the title bar's size: scaled down
-// by the system instead, a 32 x 32 image blurs there.
+// The big icon, and a small one drawn from the same resource at the title bar's size on the window's
+// display: scaled down by the system instead, a 32 x 32 image blurs there.
 void SendIcons(HWND window, HICON big) {
     SendMessageW(window, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(big));
+    const int32_t dpi = WindowDpi(window);
     HICON small = big == nullptr
                       ? nullptr
-                      : static_cast<HICON>(CopyImage(big, IMAGE_ICON, GetSystemMetrics(SM_CXSMICON),
-                                                     GetSystemMetrics(SM_CYSMICON), LR_COPYFROMRESOURCE));
+                      : static_cast<HICON>(CopyImage(big, IMAGE_ICON, SystemMetricAt(SM_CXSMICON, dpi),
+                                                     SystemMetricAt(SM_CYSMICON, dpi), LR_COPYFROMRESOURCE));
     if (HICON old = reinterpret_cast<HICON>(
             SendMessageW(window, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small))))
         DestroyIcon(old);
@@ -953,9 +955,10 @@ void TControl::SetWindowState(uint8_t s) {
                                               : SW_SHOWMAXIMIZED);
 }
 
+// The same icon again (for a display of another scale) stays the window's own if it was.
 void TControl::SetIcon(HICON icon) {
+    if (icon != Icon) IconOwned = 0;
     Icon = icon;
-    IconOwned = 0;
     if (Handle != nullptr && IsTopLevel(this) && icon != kNoIcon) SendIcons(Handle, icon);
 }
 

@@ -53,6 +53,11 @@ void SetTextAlign(TControl* control, uint8_t align);
 // Sizes the control to its caption now and whenever the caption or font changes; off stops that.
 void SetAutoSize(TControl* control, bool on);
 
+// A text that names a control for the accessibility interfaces without the control drawing it (a
+// control that paints itself, such as a lamp): kept as its window text, where a screen reader reads
+// the name, and each change announced (EVENT_OBJECT_NAMECHANGE).
+void SetAccessibleName(TControl* control, std::string_view text);
+
 // Rich-edit link events: setting one turns the control's link detection on (off when both are
 // unset). LinkText holds the link's text when they are called.
 void SetOnLink(TControl* richEdit, TOnEvent event);

@@ -333,6 +333,16 @@ void SetAutoSize(TControl* control, bool on) {
     if (on) SizeToText(control);
 }
 
+void SetAccessibleName(TControl* control, std::string_view text) {
+    if (control->Caption == text) return;
+    control->Caption = text;
+    if (control->Handle == nullptr) return;
+    // Stored where WM_GETTEXT finds it; the wrapped class's own procedure would also draw it.
+    const std::wstring name = ToWide(text);
+    DefWindowProcW(control->Handle, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(name.c_str()));
+    NotifyWinEvent(EVENT_OBJECT_NAMECHANGE, control->Handle, OBJID_CLIENT, CHILDID_SELF);
+}
+
 void SetOnLink(TControl* richEdit, TOnEvent event) {
     richEdit->OnLink = event;
     UpdateLinkDetection(richEdit);

@@ -1,5 +1,5 @@
 // The font description every window component and the hint manager carry, and the one rule that
-// turns its point size into a font height for the screen.
+// turns its point size into a font height at a display's dpi.
 #pragma once
 
 #include <cstdint>
@@ -15,10 +15,7 @@ struct TFontRec {
     uint8_t CharSet = 0;
 };
 
-// The negative character height of a size in points at the screen's vertical dpi, read once per
-// process: size 8 at 96 dpi gives -11.
-int32_t FontHeight(int32_t size);
-// The same rule at a given dpi.
+// The negative character height of a size in points at a dpi: size 8 at 96 dpi gives -11.
 constexpr int32_t FontHeightAt(int32_t size, int32_t dpi) {
     return (size * dpi + 36) / -72;
 }

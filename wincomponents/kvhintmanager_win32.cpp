@@ -3,6 +3,7 @@
 #include <cstring>
 #include <new>
 
+#include "toolkit/dpi.h"
 #include "toolkit/gdi.h"
 #include "toolkit/wintext.h"
 
@@ -73,7 +74,8 @@ void TKVHintManager::MakeTip(THintTool* tool) {
     if (tip == nullptr) return;  // nothing will show; the tool is still released as usual
 
     LOGFONTW lf{};
-    lf.lfHeight = FontHeight(Font.Size);
+    // The tip is shown on the display of the window it belongs to.
+    lf.lfHeight = FontHeightAt(Font.Size, WindowDpi(ti.hwnd));
     lf.lfWeight = (Font.Style & kFontBold) != 0 ? FW_BOLD : 0;
     lf.lfItalic = (Font.Style & kFontItalic) != 0;
     lf.lfUnderline = (Font.Style & kFontUnderline) != 0;

@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "toolkit/dpi.h"
 #include "toolkit/gdi.h"
 #include "toolkit/stdctrls.h"
 
@@ -14,8 +15,8 @@ constexpr COLORREF kWhite = 0xFFFFFF;
 }  // namespace
 
 TKVLED::~TKVLED() {
-    for (HGDIOBJ* o :
-         {&ShadowPen, &HighlightPen, &OnBrush, &OffBrush, &DarkPen, &LightPen, &WideWhitePen, &WideOnPen}) {
+    DeletePens();
+    for (HGDIOBJ* o : {&OnBrush, &OffBrush}) {
         if (*o != nullptr) DeleteObject(*o);
         *o = nullptr;
     }
@@ -26,29 +27,64 @@ void TKVLED::InitControl() {
     if (Control == nullptr) return;
     Control->SetSize(kLampSize, kLampSize);
     TKVWin::InitControl();
-    ShadowPen = CreatePen(PS_SOLID, 1, kShadow);
-    HighlightPen = CreatePen(PS_SOLID, 1, kWhite);
-    OnBrush = CreateSolidBrush(Color2RGB(OnColor));
-    OffBrush = CreateSolidBrush(Color2RGB(OffColor));
-    DarkPen = CreatePen(PS_SOLID, 1, Color2RGB(OffColor));
-    LightPen = CreatePen(PS_SOLID, 1, Color2RGB(LightColor));
-    WideWhitePen = CreatePen(PS_SOLID, 2, kWhite);
-    WideOnPen = CreatePen(PS_SOLID, 2, Color2RGB(OnColor));
+    MakePens();
     Control->SetOnPaint(MakeMethod<&TKVLED::OnPaint>(this));
     Control->OnClick = MakeMethod<&TKVLED::OnClick>(this);
+    SetAccessibleName(Control, StateName());
+}
+
+// A rim of one pixel at 96 dpi is two at 192: the lamp looks the same at every scale.
+void TKVLED::MakePens() {
+    const int thin = ScaleToDpi(1, Dpi), wide = ScaleToDpi(2, Dpi);
+    ShadowPen = CreatePen(PS_SOLID, thin, kShadow);
+    HighlightPen = CreatePen(PS_SOLID, thin, kWhite);
+    // The brushes, made the first time, keep their size-free colours.
+    if (OnBrush == nullptr) OnBrush = CreateSolidBrush(Color2RGB(OnColor));
+    if (OffBrush == nullptr) OffBrush = CreateSolidBrush(Color2RGB(OffColor));
+    DarkPen = CreatePen(PS_SOLID, thin, Color2RGB(OffColor));
+    LightPen = CreatePen(PS_SOLID, thin, Color2RGB(LightColor));
+    WideWhitePen = CreatePen(PS_SOLID, wide, kWhite);
+    WideOnPen = CreatePen(PS_SOLID, wide, Color2RGB(OnColor));
+}
+
+void TKVLED::DeletePens() {
+    for (HGDIOBJ* o : {&ShadowPen, &HighlightPen, &DarkPen, &LightPen, &WideWhitePen, &WideOnPen}) {
+        if (*o != nullptr) DeleteObject(*o);
+        *o = nullptr;
+    }
+}
+
+void TKVLED::ScaleTo(int32_t dpi) {
+    TKVWin::ScaleTo(dpi);
+    if (Control == nullptr) return;
+    DeletePens();
+    MakePens();
+    Control->Invalidate();
+}
+
+std::string TKVLED::StateName() const {
+    const std::string& words = State != 0 ? OnText : OffText;
+    if (Hint.empty() || words.empty()) return Hint + words;
+    return Hint + ": " + words;
+}
+
+void TKVLED::StateChanged() {
+    if (Control == nullptr) return;
+    SetAccessibleName(Control, StateName());
+    Control->Invalidate();
 }
 
 void TKVLED::actOn(TData& data, uint16_t /*index*/) {
     if (State != 0) return;
     State = 1;
-    if (Control != nullptr) Control->Invalidate();
+    StateChanged();
     ForwardInteger(data, evState, 1);
 }
 
 void TKVLED::actOff(TData& data, uint16_t /*index*/) {
     if (State == 0) return;
     State = 0;
-    if (Control != nullptr) Control->Invalidate();
+    StateChanged();
     ForwardInteger(data, evState, 0);
 }
 

@@ -1,7 +1,8 @@
 // TKVMainForm: the component of a top-level window. The first one made creates the toolkit's
 // application object and so becomes the program's main window: closing it ends the program (after
 // pinCanClose had its say). It adds a caption, icon, border style, opacity, the first-show work,
-// centring, activation outlets, evCreate just before the window is first shown, and optionally keeps
+// centring, the layout for its display's dpi (again when it moves to a display of another scale),
+// activation outlets, evCreate just before the window is first shown, and optionally keeps
 // its bounds in the registry ("Software\" + SaveKey) or in an INI file next to the program
 // (SaveKey "name.ini\Section").
 #pragma once
@@ -62,6 +63,8 @@ public:
     void CenterOnScreen();
     void SetMenuLink(TKVMenuOps* link);
 
+    // Keeps the window's top-left corner.
+    void ScaleTo(int32_t dpi) override;
     void MouseDown(TMouseEventData& mouse) override;
     bool WindowMessage(MSG& msg, LRESULT& result) override;
     void Shown() override;
@@ -73,6 +76,10 @@ public:
     void PlaceIni(int32_t save);
 
 private:
+    // The outer size at Dpi.
+    SIZE OuterSize() const;
+    // The window at at with its size for dpi, then every component on it.
+    void Rescale(int32_t dpi, POINT at);
     bool CloseRequest(bool byUser);
     void PostInner();
     void StartUp();

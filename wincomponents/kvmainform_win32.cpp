@@ -155,13 +155,40 @@ void TKVMainForm::InitControl() {
 
     Control->SetAlphaBlend(AlphaBlend);
     if (ClientSize != 0) {
-        const RECT client = Control->ClientRect();
-        Control->SetSize(Control->Width() - (client.right - client.left) + Width,
-                         Control->Height() - (client.bottom - client.top) + Height);
+        const SIZE size = OuterSize();
+        Control->SetSize(size.cx, size.cy);
     }
     Control->SetOnPaint(MakeMethod<&TKVMainForm::OnPaint>(this));
     Control->Tag = this;
     PlaceInit();
+}
+
+SIZE TKVMainForm::OuterSize() const {
+    RECT r{0, 0, ScaleToDpi(Width, Dpi), ScaleToDpi(Height, Dpi)};
+    if (ClientSize != 0) AdjustWindowRectAt(r, Control->Style, Control->ExStyle, Dpi);
+    return SIZE{r.right - r.left, r.bottom - r.top};
+}
+
+void TKVMainForm::ScaleTo(int32_t dpi) {
+    if (Control == nullptr) return;
+    const RECT r = Control->GetBoundsRect();
+    Rescale(dpi, POINT{r.left, r.top});
+}
+
+void TKVMainForm::Rescale(int32_t dpi, POINT at) {
+    if (Control == nullptr) return;
+    Dpi = dpi;
+    const SIZE size = OuterSize();
+    Control->SetBoundsRect(RECT{at.x, at.y, at.x + size.cx, at.y + size.cy});
+    ApplyFont(Control);
+    for (int32_t i = 0; i < Control->ChildCount(); ++i) {
+        TControl* child = Control->Child(i);
+        auto* owner = static_cast<TKVWin*>(child->Tag);
+        // Through its own control only: a caption control points at its component too.
+        if (owner != nullptr && owner->Control == child) owner->ScaleTo(dpi);
+    }
+    // The title bar's icon at the new display's size.
+    if (Control->Icon != nullptr) Control->SetIcon(Control->Icon);
 }
 
 void TKVMainForm::Shown() {
@@ -211,6 +238,15 @@ bool TKVMainForm::WindowMessage(MSG& msg, LRESULT& result) {
             handled = CloseRequest(msg.lParam == 0);
             if (handled) result = 0;
             break;
+        case WM_DPICHANGED: {
+            // Moved to a display of another scale: the system's place for the window, our size for it.
+            RECT suggested{};
+            if (!SuggestedRect(msg.wParam, msg.lParam, suggested)) break;
+            Rescale(LOWORD(msg.wParam), POINT{suggested.left, suggested.top});
+            handled = true;
+            result = 0;
+            break;
+        }
         case WM_ERASEBKGND:
             // The picture paints everything.
             if (Background != nullptr && !Background->Empty()) {

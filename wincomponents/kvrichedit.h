@@ -1,11 +1,19 @@
 // TKVRichEdit: the rich-edit log. Other components add coloured, styled lines through actAdd, the
 // clear button empties it through actClear, its whole text is pulled through getText.
 //
+// A reader who follows the log (its end in view, nothing selected) sees each new line come into view
+// with the caret after it. A reader who scrolled back or selected text keeps the view and the
+// selection while lines are added; scrolling back to the end follows again.
+//
 // The log is bounded by MaxLines: past it the oldest lines go, so that it can run for days in a
 // bounded memory, while every new line appears. A line the control refuses (its text limit, no memory
 // for it) makes room and is added again, never dropped silently. Trims and clearing cannot be undone:
 // an undo buffer holding the old text would keep the memory the bound is there to free.
 #pragma once
+
+#include <windows.h>
+
+#include <richedit.h>
 
 #include <cstdint>
 #include <string>
@@ -41,6 +49,7 @@ public:
     void MouseMove(TMouseEventData& mouse) override;
     void MouseUp(TMouseEventData& mouse) override;
     void InitControl() override;
+    void ScaleTo(int32_t dpi) override;
 
     // The log's lines: its paragraph breaks plus one, none when it is empty.
     int32_t LogLines();
@@ -67,7 +76,16 @@ private:
     TLogSize Size();
     int32_t BreakAfter(int32_t lines, int32_t end);
     void Trim(int32_t count, const TLogSize& size, bool keepSelection);
-    TLogSize MakeRoom(TLogSize size, int32_t lines, int32_t chars);
+    TLogSize MakeRoom(TLogSize size, int32_t lines, int32_t chars, bool keepSelection);
+    // The reader's place, kept over an append for a reader who does not follow.
+    struct TPlace {
+        CHARRANGE Selection{};
+        POINT Scroll{};
+        bool Redraw = false;
+    };
+    bool Following(const TLogSize& size);
+    TPlace SavePlace();
+    void RestorePlace(TPlace& place);
     void SetSelection(int32_t start, int32_t end);
     void ReplaceSelection(std::string_view text, bool undo = true);
     std::string WordAtPos(int32_t pos);

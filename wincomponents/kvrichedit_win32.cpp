@@ -64,6 +64,17 @@ void TKVRichEdit::InitControl() {
     SetOnLink(Control, MakeMethod<&TKVRichEdit::OnLink>(this));
 }
 
+void TKVRichEdit::ScaleTo(int32_t dpi) {
+    TKVWin::ScaleTo(dpi);
+    if (Control == nullptr) return;
+    // The lines already logged take the new font's size and face too, keeping their colours and styles.
+    CHARFORMAT2W cf{};
+    cf.cbSize = sizeof cf;
+    Control->Perform(EM_GETCHARFORMAT, SCF_DEFAULT, reinterpret_cast<LPARAM>(&cf));
+    cf.dwMask = CFM_SIZE | CFM_FACE | CFM_CHARSET;
+    Control->Perform(EM_SETCHARFORMAT, SCF_ALL, reinterpret_cast<LPARAM>(&cf));
+}
+
 int32_t TKVRichEdit::TextLength(bool crlf) {
     if (crlf) return static_cast<int32_t>(Control->Perform(WM_GETTEXTLENGTH, 0, 0));
     GETTEXTLENGTHEX how{GTL_PRECISE | GTL_NUMCHARS, 1200};
@@ -103,7 +114,7 @@ void TKVRichEdit::TrimOldest(int32_t count) {
     if (Control != nullptr) Trim(count, Size(), true);
 }
 
-// The selection is kept only when asked: an append sets its own.
+// The selection is kept only when asked: an append for a reader who follows the log sets its own.
 void TKVRichEdit::Trim(int32_t count, const TLogSize& size, bool keepSelection) {
     const int32_t lines = size.Lines;
     count = std::min(count, lines);
@@ -148,9 +159,9 @@ void TKVRichEdit::Trim(int32_t count, const TLogSize& size, bool keepSelection) 
 // Room for a text of the given lines and characters: the bound's oldest lines go, then, should the
 // text not fit the control's limit, as many more as it needs; a text longer than the limit on its
 // own raises the limit.
-TKVRichEdit::TLogSize TKVRichEdit::MakeRoom(TLogSize size, int32_t lines, int32_t chars) {
+TKVRichEdit::TLogSize TKVRichEdit::MakeRoom(TLogSize size, int32_t lines, int32_t chars, bool keepSelection) {
     if (MaxLines > 0 && size.Lines + lines > MaxLines) {
-        Trim(size.Lines + lines - MaxLines, size, false);
+        Trim(size.Lines + lines - MaxLines, size, keepSelection);
         size = Size();
     }
     const auto limit = static_cast<int64_t>(Control->Perform(EM_GETLIMITTEXT, 0, 0));
@@ -161,7 +172,7 @@ TKVRichEdit::TLogSize TKVRichEdit::MakeRoom(TLogSize size, int32_t lines, int32_
         }
         const int64_t perLine = std::max<int64_t>(1, size.Chars / size.Lines);
         const int64_t excess = int64_t{size.Chars} + chars - limit;
-        Trim(static_cast<int32_t>(std::min<int64_t>(size.Lines, excess / perLine + 1)), size, false);
+        Trim(static_cast<int32_t>(std::min<int64_t>(size.Lines, excess / perLine + 1)), size, keepSelection);
         size = Size();
     }
     return size;
@@ -175,18 +186,54 @@ void TKVRichEdit::ReplaceSelection(std::string_view text, bool undo) {
     SendText(Control->GetWindowHandle(), EM_REPLACESEL, undo ? TRUE : FALSE, text);
 }
 
+// Whether the reader follows the log: nothing selected and the newest line (the last; with AddMode 1
+// the first) in view. Only then does a new line move the caret and the view; a reader scrolled back
+// or holding a selection keeps both.
+bool TKVRichEdit::Following(const TLogSize& size) {
+    CHARRANGE sel{};
+    Control->Perform(EM_EXGETSEL, 0, reinterpret_cast<LPARAM>(&sel));
+    if (sel.cpMin != sel.cpMax) return false;
+    POINTL newest{};
+    Control->Perform(EM_POSFROMCHAR, reinterpret_cast<WPARAM>(&newest),
+                     AddMode == 0 ? std::max(0, size.Chars - 1) : 0);
+    RECT view{};
+    Control->Perform(EM_GETRECT, 0, reinterpret_cast<LPARAM>(&view));
+    return newest.y >= view.top && newest.y < view.bottom;
+}
+
+TKVRichEdit::TPlace TKVRichEdit::SavePlace() {
+    TPlace place;
+    Control->Perform(EM_EXGETSEL, 0, reinterpret_cast<LPARAM>(&place.Selection));
+    Control->Perform(EM_GETSCROLLPOS, 0, reinterpret_cast<LPARAM>(&place.Scroll));
+    place.Redraw = IsWindowVisible(Control->GetWindowHandle()) != FALSE;
+    // The append moves the view to the new line; no frame of that may show.
+    if (place.Redraw) Control->Perform(WM_SETREDRAW, FALSE, 0);
+    return place;
+}
+
+void TKVRichEdit::RestorePlace(TPlace& place) {
+    Control->Perform(EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&place.Selection));
+    Control->Perform(EM_SETSCROLLPOS, 0, reinterpret_cast<LPARAM>(&place.Scroll));
+    if (!place.Redraw) return;
+    Control->Perform(WM_SETREDRAW, TRUE, 0);
+    InvalidateRect(Control->GetWindowHandle(), nullptr, FALSE);
+}
+
 // One log line: room made for it, caret, colour and style of the selection, then the text with its
 // separator. The format does not move the selection, and after the replacement the caret is at the end
-// of the new text, which for AddMode 0 is the end of the log. A line the control refuses is taken out
-// again, half the log goes, and it is added again.
+// of the new text, which for AddMode 0 is the end of the log; a reader who is not following gets the
+// selection and the view back. A line the control refuses is taken out again, half the log goes, and
+// it is added again.
 void TKVRichEdit::Add(TData& data) {
     if (Control == nullptr) return;
     const std::string text = ReadString(data, pinStr, "");
     const int32_t color = ReadInteger(data, pinColor, 0);
     const auto style = static_cast<uint8_t>(ReadInteger(data, pinStyle, 0));
     TLogSize size = Size();
+    const bool follow = Following(size);
     const bool separate = NewLine != 0 || size.Chars == 0;
-    size = MakeRoom(size, Breaks(text) + (separate ? 1 : 0), ControlChars(text) + (separate ? 1 : 0));
+    size =
+        MakeRoom(size, Breaks(text) + (separate ? 1 : 0), ControlChars(text) + (separate ? 1 : 0), !follow);
 
     CHARFORMAT2W cf{};
     cf.cbSize = sizeof cf;
@@ -197,6 +244,8 @@ void TKVRichEdit::Add(TData& data) {
         std::string line = text;
         if (size.Chars != 0 && NewLine != 0)
             line = AddMode == 0 ? std::string(kCrLf) + text : text + std::string(kCrLf);
+        TPlace place;
+        if (!follow) place = SavePlace();
         // A length counting CR LF as two characters is past the end; the control stops there.
         const int32_t at = AddMode == 0 ? size.CrLf : 0;
         SetSelection(at, at);
@@ -205,18 +254,31 @@ void TKVRichEdit::Add(TData& data) {
         Control->TextRefused = 0;
         ReplaceSelection(line);
         const int32_t grown = TextLength(false) - before;
-        if (Control->TextRefused == 0 && (grown > 0 || line.empty())) return;
+        const bool added = Control->TextRefused == 0 && (grown > 0 || line.empty());
 
         const int32_t start = AddMode == 0 ? before : 0;
-        if (grown > 0) {
+        if (!added && grown > 0) {
             SetSelection(start, start + grown);
             ReplaceSelection("", false);
         }
+        if (!follow) {
+            // A line inserted at the top moves what the reader holds down by its length and height.
+            if (added && AddMode != 0) {
+                place.Selection.cpMin += grown;
+                place.Selection.cpMax += grown;
+                POINTL first{}, kept{};
+                Control->Perform(EM_POSFROMCHAR, reinterpret_cast<WPARAM>(&first), 0);
+                Control->Perform(EM_POSFROMCHAR, reinterpret_cast<WPARAM>(&kept), grown);
+                place.Scroll.y += kept.y - first.y;
+            }
+            RestorePlace(place);
+        }
+        if (added) return;
         size = Size();
         if (size.Lines == 0) {
             Control->Perform(EM_EXLIMITTEXT, 0, kLogLimit);
         } else {
-            Trim(std::max(1, size.Lines / 2), size, false);
+            Trim(std::max(1, size.Lines / 2), size, !follow);
             size = Size();
         }
     }

@@ -4,7 +4,8 @@
 // InitControl, which applies the common properties and hooks the events.
 //
 // Lifecycle: construct with the parent control, set the properties, InitControl, AttachHint and
-// AttachManager once every component exists, messages, destruction.
+// AttachManager once every component exists, messages, destruction. Every control a component makes
+// points back at it through its owner field (Tag), so that its form can find it again.
 //
 // Events arrive on the window thread; action entries and getters run there too (timer ticks are handed
 // to the window thread), so no component takes a lock.
@@ -16,6 +17,7 @@
 #include "runtime/event.h"
 #include "runtime/tobject.h"
 #include "toolkit/control.h"
+#include "toolkit/dpi.h"
 #include "toolkit/method.h"
 #include "wincomponents/kvfont.h"
 #include "wincomponents/kvhintmanager.h"
@@ -52,6 +54,7 @@ public:
     TKV_Event evMouseLeave;
     TControl* Control = nullptr;
     std::string LinkName;
+    // Bounds in pixels at 96 dpi, parent client coordinates; the control gets them scaled to Dpi.
     int32_t Left = 0, Top = 0, Width = 0, Height = 0;
     uint8_t Align = 0;
     int32_t TabOrder = 0;
@@ -89,6 +92,8 @@ public:
     TKV_Event evMove;
     TKV_Event pinResizeWidth;
     TKV_Event pinResizeHeight;
+    // The dpi the control is laid out for: its display's, read by InitControl.
+    int32_t Dpi = kDesignDpi;
 
     // The sixteen operations the concrete components override.
     virtual void KeyDown(int32_t& key);
@@ -109,13 +114,21 @@ public:
     virtual void InitControl();
     virtual TMethod<TControl*()>* ControlRef();
 
+    // Lays the control out for another dpi (its form moved to another display): bounds and font scaled
+    // from the design values again.
+    virtual void ScaleTo(int32_t dpi);
+
     void AttachHint(THintOps* link);
     void AttachManager(TKVManagerOps* manager);
+
+protected:
+    // The font of the record (or the parent's), at Dpi.
+    void ApplyFont(TControl* c);
 
 private:
     // The parts of InitControl, in its order.
     void ApplyLook(TControl* c);
-    void ApplyFont(TControl* c);
+    RECT ScaledBounds() const;
     void ApplyTabOrder(TControl* c) const;
     void HookEvents(TControl* c);
     void MakeCaption(TControl* c);

@@ -27,16 +27,6 @@ int32_t MoveButton(uint32_t shift) {
 
 }  // namespace
 
-int32_t FontHeight(int32_t size) {
-    static const int32_t dpi = [] {
-        HDC screen = GetDC(nullptr);
-        const int32_t d = GetDeviceCaps(screen, LOGPIXELSY);
-        ReleaseDC(nullptr, screen);
-        return d;
-    }();
-    return FontHeightAt(size, dpi);
-}
-
 TKVWin::TKVWin(TControl* parent) : ParentControl(parent) {
     if (parent != nullptr) Color = parent->Color;
 }
@@ -176,6 +166,9 @@ void TKVWin::InitControl() {
     if (Control == nullptr) return;
     TControl* c = Control;
     ControlQuery = MakeMethod<&TKVWin::GetControl>(this);
+    c->Tag = this;
+    // A child is shown at its form's dpi; a form at its display's.
+    Dpi = WindowDpi(ParentControl != nullptr ? ParentControl->GetWindowHandle() : c->GetWindowHandle());
     ApplyLook(c);
     ApplyFont(c);
     ApplyTabOrder(c);
@@ -192,8 +185,7 @@ void TKVWin::InitControl() {
 
 void TKVWin::ApplyLook(TControl* c) {
     c->SetColor(Color);
-    c->SetPosition(Left, Top);
-    c->SetSize(Width, Height);
+    c->SetBoundsRect(ScaledBounds());
     if (Ctl3D < 2) c->SetCtl3D(Ctl3D == 0);
     c->SetTransparent(Transparent != 0);
     c->SetEnabled(Enabled != 0);
@@ -212,7 +204,7 @@ void TKVWin::ApplyFont(TControl* c) {
     font->SetColor(Font.Color);
     font->SetFontStyle(Font.Style);
     font->SetFontName(Font.Name);
-    font->SetFontHeight(FontHeight(Font.Size));
+    font->SetFontHeight(FontHeightAt(Font.Size, Dpi));
     font->SetCharset(Font.CharSet);
 }
 
@@ -250,6 +242,7 @@ void TKVWin::MakeCaption(TControl* c) {
     if (CaptionMaker == nullptr) return;
     CaptionControl = CaptionMaker(c->Parent, CaptionParam1, CaptionParam2, CaptionGap, CaptionColor);
     if (CaptionControl == nullptr) return;
+    CaptionControl->Tag = this;
     SetWindowPos(CaptionControl->GetWindowHandle(), HWND_TOP, 0, 0, 0, 0, kToTopHidden);
     const int32_t margin = c->Parent != nullptr ? c->Parent->Margin : 0;
     switch (c->Align) {
@@ -267,6 +260,19 @@ void TKVWin::MakeCaption(TControl* c) {
     const bool aligned = c->Align >= kAlignLeft && c->Align <= kAlignBottom;
     CaptionControl->SetCreateVisible(aligned && Visible != 0);
     CaptionControl->CreateWindow();
+}
+
+RECT TKVWin::ScaledBounds() const {
+    const int32_t left = ScaleToDpi(Left, Dpi), top = ScaleToDpi(Top, Dpi);
+    return RECT{left, top, left + ScaleToDpi(Width, Dpi), top + ScaleToDpi(Height, Dpi)};
+}
+
+void TKVWin::ScaleTo(int32_t dpi) {
+    Dpi = dpi;
+    if (Control == nullptr) return;
+    // The bounds first: a label sized to its text takes its size from the font after them.
+    Control->SetBoundsRect(ScaledBounds());
+    ApplyFont(Control);
 }
 
 // ---- Hints and managers

@@ -27,6 +27,7 @@ ZERO_BOX = "Ну нельзя сюда ставить менее 1 секунд�
 ABOUT = "Программа-эхометр, которая служит для пингования \r\nзаданного ресурса в течении определённого времени. "
 LIT_HOST, DARK_HOST = (255, 0, 0), (128, 0, 0)
 LIT_CYCLE, DARK_CYCLE = (0, 255, 0), (0, 128, 128)
+LAMP_HINTS = ("Доступность ресурса", "Статус цикловой операции")
 
 failures = []
 NEVER = "never-answers.test"  # the namespace's resolver reads a query for it and never replies
@@ -127,14 +128,14 @@ class App:
         by = lambda kind: sorted((k for k in kids if kind in k.cls.lower()), key=lambda k: (k.top, k.left))
         edits = [k for k in by("edit") if "rich" not in k.cls.lower()]
         logs, statics = by("rich"), by("static")
-        lamps = [s for s in statics if not s.text and s.width == 25]
+        lamps = [s for s in statics if s.text.startswith(LAMP_HINTS)]
         if len(edits) != 2 or len(logs) != 1 or len(lamps) != 2:
             return False
         self.buttons = {}
         for b in by("button"):
             self.buttons.setdefault(b.text, []).append(b)
         (self.host, self.period), self.log = edits, logs[0]
-        self.labels = [s.text for s in statics if s.text]
+        self.labels = [s.text for s in statics if s.text and s not in lamps]
         self.host_lamp, self.cycle_lamp = lamps
         return True
 
@@ -239,6 +240,15 @@ def check_layout(app, where):
         check(got == want, "%s: %s at %s" % (where, name, got))
 
 
+def lamp_names(app, want, what):
+    """The lamps' names as a screen reader reads them (want None: either state), and the lamps that
+    announced a change of name since the last call."""
+    got = [app.probe.ask("accname " + l.hwnd) for l in (app.host_lamp, app.cycle_lamp)]
+    check(all(w is None and g.startswith(h + ": ") or g == "%s: %s" % (h, w) for g, h, w in zip(got, LAMP_HINTS, want)),
+          "%s: lamps read %s" % (what, got))
+    return {line.split()[0] for line in app.probe.ask("names").split(";") if line}
+
+
 def close_and_end(app, what):
     app.close()
     check(app.exit_code() == 0, what + ": exit code 0")
@@ -264,6 +274,7 @@ def suite_main(probe, exe):
     check_layout(app, "96 dpi")
     check(app.log_lines() == [], "nothing logged at start")
     check(app.host_lamp.pixel() == DARK_HOST and app.cycle_lamp.pixel() == DARK_CYCLE, "both lamps dark")
+    lamp_names(app, ["нет ответа", "остановлена"], "at start")
     # The focus goes round the controls that take it, in their order of creation.
     app.host.click()
     order = []
@@ -291,6 +302,8 @@ def suite_main(probe, exe):
     check(app.wait_lines(1), "one echo: a line logged")
     app.last_line_matches(REPLY)
     check(wait_for(lambda: app.host_lamp.pixel() == LIT_HOST, 3), "host lamp lit after a reply")
+    check(lamp_names(app, ["есть ответ", "остановлена"], "after a reply") == {app.host_lamp.hwnd},
+          "after a reply: the host lamp alone announced its new name")
     probe.shot("reply")
 
     app.set_text(app.host, "")
@@ -320,6 +333,8 @@ def suite_main(probe, exe):
     check(app.wait_lines(n + 1), "periodic start logged")
     app.last_line_matches(START)
     check(wait_for(lambda: app.cycle_lamp.pixel() == LIT_CYCLE, 3), "cycle lamp lit")
+    check(app.cycle_lamp.hwnd in lamp_names(app, [None, "запущена"], "after START"),
+          "after START: the cycle lamp announced its new name")
     t0 = time.time()
     time.sleep(2.6)
     ticks = len(app.log_lines()) - n - 1
@@ -328,12 +343,15 @@ def suite_main(probe, exe):
     time.sleep(0.3)
     app.last_line_matches(STOP)
     check(wait_for(lambda: app.cycle_lamp.pixel() == DARK_CYCLE, 3), "cycle lamp dark after STOP")
+    lamp_names(app, [None, "остановлена"], "after STOP")
     n = len(app.log_lines())
     time.sleep(1.2)
     check(len(app.log_lines()) == n, "no ticks after STOP")
     app.button("STOP").click()
     check(app.wait_lines(n + 1), "STOP with no timer running still logs")
     app.last_line_matches(STOP)
+
+    read_back(app)
 
     app.button("Очистить консоль!").click()
     check(wait_for(lambda: app.log_lines() == [], 3), "the log is emptied")
@@ -349,6 +367,51 @@ def suite_main(probe, exe):
         check(app.box_icon(box) == "information", "about box icon")
         app.close_box(box)
     close_and_end(app, "main window closed")
+
+
+def read_back(app):
+    """Echoes every 10 ms while a reader scrolls back and selects a word: the view and the selection
+    stay, every line still arrives in order; back at the end, the log follows again."""
+    probe, log = app.probe, app.log
+    app.edit(app.period, "select", "t:1", "k:Home", "t:.0")
+    n = len(app.log_lines())
+    app.button("GO", 1).click()
+    app.wait_lines(n + 60, 30)
+    log.click()
+    for _ in range(6):
+        probe.x("click", "4")  # the wheel, back towards the top
+        time.sleep(0.1)
+    # A double click on the first word of the view's second line selects it.
+    probe.x("mousemove", "--sync", str(log.left + 25), str(log.top + log.height // 14 + 8), "click", "--repeat", "2", "1")
+    time.sleep(0.5)
+
+    def place():
+        text = log.read().replace("\r\n", "\r")  # one character a line break, as the control counts
+        start, end = (int(v) for v in probe.ask("sel " + log.hwnd).split())
+        return probe.ask("firstline " + log.hwnd), start, end, text[start:end], text
+
+    first, start, end, word, text = place()
+    check(end > start and word.strip().isalpha(), "a word selected: %r" % word)
+    probe.shot("reader")
+    time.sleep(2.0)
+    later = place()
+    check(later[:4] == (first, start, end, word), "2 s of echoes later the same view and selection: line %s, %r"
+          % (later[0], later[3]))
+    lines = app.log_lines()
+    grown = lines[len(text.split("\r")):]
+    check(later[4].startswith(text) and len(grown) >= 20 and all(re.fullmatch(REPLY, l) for l in grown),
+          "meanwhile %d lines came after every earlier one" % len(grown))
+    stamps = [l[l.rindex("(") + 1:-1].split()[-1] for l in lines if re.fullmatch(REPLY, l)]
+    check(stamps == sorted(stamps), "every line in order")
+    probe.x("key", "ctrl+End")
+    time.sleep(0.5)
+    back = int(probe.ask("firstline " + log.hwnd))
+    time.sleep(1.0)
+    now = int(probe.ask("firstline " + log.hwnd))
+    start, end = (int(v) for v in probe.ask("sel " + log.hwnd).split())
+    check(now > back > int(first) and start == end, "at the end again the log follows: line %d, then %d" % (back, now))
+    app.button("STOP").click()
+    time.sleep(0.3)
 
 
 def suite_switch(probe, exe):
@@ -504,43 +567,98 @@ def suite_netns(probe, exe):
     check(wait_for(lambda: app.probe.ask("procs " + app.name) == "0", 10), "no process left")
 
 
-def run_dpi(probe_exe, exe, env):
-    """The program at 96 dpi, then at 144 (what Windows sets for 150 % display scaling), in one prefix.
+def scaled(v, dpi):
+    """A 96-dpi length at dpi, rounded half away from zero as the program does."""
+    return (v * dpi + 48) // 96
 
-    A program that is not dpi-aware is scaled by the system as a whole, so it keeps its 96-dpi layout
-    and fonts. A system that reads every program as aware (Wine 8) scales none and hands it 144 dpi:
-    there the window must still keep its size and every control its place, and the fonts follow."""
-    runs = {}
-    for dpi in (96, 144):
+
+def check_scaled_layout(app, dpi, where):
+    """Every control where the scheme puts it, scaled; labels sized to their text in the scaled font, and
+    no caption wider than its control."""
+    app.scan()
+    ox, oy = (int(v) for v in app.probe.ask("client " + app.window).split())
+    labels = {k.text: k for k in app.kids}
+    named = dict(host=app.host, period=app.period, log=app.log, host_lamp=app.host_lamp, cycle_lamp=app.cycle_lamp,
+                 GO1=app.button("GO", 1))
+    got, want = {}, {}
+    for name, left, top, width, height in LAYOUT:
+        c = named.get(name) or labels[name]
+        got[name] = (c.left - ox, c.top - oy) + ((c.width, c.height) if width else ())
+        want[name] = tuple(scaled(v, dpi) for v in (left, top) + ((width, height) if width else ()))
+    check(got == want, "%s: every control at its scaled place %s" % (where, {k: v for k, v in got.items() if v != want[k]}))
+    # A label is its text's width and one pixel; a button's text keeps clear of its edges.
+    height = -((8 * dpi + 36) // 72)
+    cut = []
+    for c in app.kids:
+        if not c.text or c.text.startswith(LAMP_HINTS) or "edit" in c.cls.lower():
+            continue
+        text = int(app.probe.ask("extent %d %s" % (height, c.text)))
+        label = "static" in c.cls.lower()
+        if (text + 1 != c.width) if label else (text > c.width - scaled(6, dpi)):
+            cut.append("%s %d in %d" % (c.text, text, c.width))
+    check(not cut, "%s: every caption fits its control %s" % (where, cut))
+    return {c.hwnd: (c.left - ox, c.top - oy, c.width, c.height) for c in app.kids}
+
+
+def run_dpi(probe_exe, exe, env):
+    """The program at 96, 120, 144 and 192 dpi, each a new start in one prefix (Wine reads the scale at
+    start): the window and every control scaled from the 96-dpi layout, the lamps drawn at their size.
+    At 96 dpi the window is also told its display changed scale, as Windows tells it when it is moved to
+    another display, several times over: each lays it out anew, and back at 96 it is exactly as it was."""
+    for dpi in (96, 120, 144, 192):
+        wine_env = dict(env, WINEPREFIX=env["ECHOMETER_WINEPREFIX"], WINEDEBUG="-all")
+        if dpi != 96:
+            subprocess.run([os.path.join(TOP, "scripts", "wine"), "reg", "add", r"HKCU\Control Panel\Desktop", "/v",
+                            "LogPixels", "/t", "REG_DWORD", "/d", str(dpi), "/f"], env=wine_env, check=False,
+                           capture_output=True)
+            subprocess.run(["wineserver", "-w"], env=wine_env, check=False)
         probe = Probe(probe_exe, env)
         try:
             if dpi == 96:
                 m = probe.ask("manifest Z:" + exe.replace("/", "\\"))
-                check(re.search(r"<dpiAware[^>]*>\s*false\s*</dpiAware>", m) is not None, "manifest: not dpi-aware")
+                check("<dpiAware" in m and "true/pm</dpiAware>" in m and "PerMonitorV2, PerMonitor</dpiAwareness>" in m,
+                      "manifest: per-monitor aware (v2, then v1, then the system's dpi)")
                 check("Microsoft.Windows.Common-Controls" in m and 'version="6.0.0.0"' in m
                       and 'level="asInvoker"' in m, "manifest: common controls 6, asInvoker")
-            scaled = probe.ask("aware") == "0"
+            if not check(probe.ask("dpi") == str(dpi), "the display at %d dpi" % dpi):
+                return
             app = App(probe, exe)
             if not check(app.main_window(), "main window at %d dpi" % dpi):
                 return
-            _, _, width, height = (int(v) for v in probe.ask("rect " + app.window).split())
-            check((width, height) == (420, 374), "%d dpi: outer size %dx%d" % (dpi, width, height))
-            check_layout(app, "%d dpi" % dpi)
-            runs[dpi] = sorted((k.text, k.width, k.height) for k in app.kids if "static" in k.cls.lower() and k.text)
+            sw, sh = (int(v) for v in probe.ask("screen").split())
+            left, top, width, height = (int(v) for v in probe.ask("rect " + app.window).split())
+            size = (scaled(420, dpi), scaled(374, dpi))
+            check((width, height) == size and (left, top) == ((sw - size[0]) // 2, (sh - size[1]) // 2),
+                  "%d dpi: the window %dx%d at %d,%d" % (dpi, width, height, left, top))
+            at_start = check_scaled_layout(app, dpi, "%d dpi" % dpi)
+            icons = desktop_icons(probe, "Эхометр 1.0")
+            want = ["%d x %d" % (scaled(n, dpi), scaled(n, dpi)) for n in (16, 32)]
+            check(icons == [want] * 2, "%d dpi: the windows' icons %s" % (dpi, icons))
+            # The lamp's colour at its centre and most of the way to its right edge.
+            seen = [tuple(int(v) for v in probe.ask("pixel %d %d" % (l.left + l.width // 2 + dx, l.top + l.height // 2))
+                          .split()) for l in (app.host_lamp, app.cycle_lamp) for dx in (0, l.width * 3 // 10)]
+            check(seen == [DARK_HOST] * 2 + [DARK_CYCLE] * 2, "%d dpi: the lamps drawn over their %d pixels"
+                  % (dpi, app.host_lamp.width))
             probe.shot("dpi%d" % dpi)
+            if dpi == 96:
+                app.button("GO").click()
+                check(app.wait_lines(1), "96 dpi: a line logged")
+                # A suggested rectangle of a size a pixel off: the place is taken, the size is the layout's.
+                for new in (144, 120, 192, 144, 96):
+                    where = (100 + new // 4, 40)
+                    answer = probe.ask("dpichanged %s %d %d %d %d %d" % (app.window, new, where[0], where[1],
+                                                                       where[0] + scaled(420, new) + 1,
+                                                                       where[1] + scaled(374, new) - 1))
+                    r = tuple(int(v) for v in probe.ask("rect " + app.window).split())
+                    check(answer == "ok" and r == where + (scaled(420, new), scaled(374, new)),
+                          "told %d dpi: the window %s" % (new, r))
+                    layout = check_scaled_layout(app, new, "told %d dpi" % new)
+                    if new == 144:
+                        probe.shot("dpi96-told144")
+                check(layout == at_start, "back at 96 dpi every control exactly where it started")
             close_and_end(app, "%d dpi" % dpi)
         finally:
             probe.close()
-        if dpi == 96:
-            subprocess.run([os.path.join(TOP, "scripts", "wine"), "reg", "add", r"HKCU\Control Panel\Desktop",
-                            "/v", "LogPixels", "/t", "REG_DWORD", "/d", "144", "/f"], env=dict(env, WINEPREFIX=env["ECHOMETER_WINEPREFIX"],
-                                                          WINEDEBUG="-all"), check=False, capture_output=True)
-            subprocess.run(["wineserver", "-w"], env=dict(env, WINEPREFIX=env["ECHOMETER_WINEPREFIX"]), check=False)
-    if scaled:
-        check(runs[144] == runs[96], "144 dpi: the labels keep their 96-dpi sizes %s" % runs[144])
-    else:
-        check(runs[144] != runs[96], "144 dpi: the system scales no program, so the fonts follow 144 dpi")
-        print("     this system reads every program as dpi-aware: the scaling itself is not seen here")
 
 
 # The suites a run can name, each with the probe of its prefix.

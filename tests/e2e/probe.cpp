@@ -4,6 +4,7 @@
 // ends written as \r and \n.
 #include <windows.h>
 
+#include <oleacc.h>
 #include <tlhelp32.h>
 
 #include <cstdio>
@@ -84,6 +85,62 @@ BOOL CALLBACK ListAll(HWND w, LPARAM lp) {
 
 std::map<DWORD, HANDLE> started;
 
+// Written out: with static linking the import library's symbol resolves to a thunk.
+const IID kIAccessible = {0x618736e0, 0x3c3d, 0x11cf, {0x81, 0x0c, 0x00, 0xaa, 0x00, 0x38, 0x9b, 0x71}};
+
+// The name a screen reader reads for the window's client object, or "?" when there is none.
+std::string AccessibleName(HWND w) {
+    IAccessible* acc = nullptr;
+    if (FAILED(AccessibleObjectFromWindow(w, static_cast<DWORD>(OBJID_CLIENT), kIAccessible,
+                                          reinterpret_cast<void**>(&acc))) ||
+        acc == nullptr)
+        return "?";
+    VARIANT self{};
+    self.vt = VT_I4;
+    self.lVal = CHILDID_SELF;
+    BSTR name = nullptr;
+    const HRESULT hr = acc->get_accName(self, &name);
+    acc->Release();
+    std::string out = SUCCEEDED(hr) && name != nullptr ? Utf8(std::wstring(name, SysStringLen(name))) : "?";
+    SysFreeString(name);
+    return out;
+}
+
+// Name changes announced since the last "names" command, window by window.
+std::map<HWND, int> nameChanges;
+
+void CALLBACK OnWinEvent(HWINEVENTHOOK, DWORD event, HWND w, LONG object, LONG child, DWORD, DWORD) {
+    if (event == EVENT_OBJECT_NAMECHANGE && object == OBJID_CLIENT && child == CHILDID_SELF) ++nameChanges[w];
+}
+
+// WM_DPICHANGED as the system sends it, with its rectangle at one address valid in both processes: it
+// is read there whether or not the message is copied across.
+std::string SendDpiChanged(HWND w, int dpi, const RECT& suggested) {
+    DWORD pid = 0;
+    GetWindowThreadProcessId(w, &pid);
+    HANDLE target = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_WRITE, FALSE, pid);
+    if (target == nullptr) return "no process";
+    std::string answer = "no shared address";
+    for (int attempt = 0; attempt < 16 && answer != "ok"; ++attempt) {
+        void* there = VirtualAllocEx(target, nullptr, 4096, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE);
+        void* here =
+            there != nullptr ? VirtualAlloc(there, 4096, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE) : nullptr;
+        if (here == there && here != nullptr) {
+            *static_cast<RECT*>(here) = suggested;
+            WriteProcessMemory(target, there, &suggested, sizeof suggested, nullptr);
+            DWORD_PTR r = 0;
+            answer = SendMessageTimeoutW(w, WM_DPICHANGED, MAKEWPARAM(dpi, dpi),
+                                         reinterpret_cast<LPARAM>(there), SMTO_ABORTIFHUNG, 5000, &r)
+                         ? "ok"
+                         : "no answer";
+        }
+        if (here != nullptr) VirtualFree(here, 0, MEM_RELEASE);
+        if (there != nullptr) VirtualFreeEx(target, there, 0, MEM_RELEASE);
+    }
+    CloseHandle(target);
+    return answer;
+}
+
 std::string Answer(const std::string& line) {
     std::istringstream in(line);
     std::string cmd;
@@ -150,7 +207,49 @@ std::string Answer(const std::string& line) {
         if (m != nullptr) FreeLibrary(m);
         return Utf8(Wide(text));
     }
-    if (cmd == "rect") return Rect(Parse(rest));  // screen left top width height
+    if (cmd == "rect") return Rect(Parse(rest));               // screen left top width height
+    if (cmd == "accname") return AccessibleName(Parse(rest));  // accname <hwnd>: its accessible name
+    // names: "hwnd count" of each window that announced a name change since the last call,
+    // ";"-separated (the hook's events wait in this thread's queue)
+    if (cmd == "names") {
+        MSG m;
+        while (PeekMessageW(&m, nullptr, 0, 0, PM_REMOVE))
+            DispatchMessageW(&m);
+        std::string out;
+        for (const auto& [w, n] : nameChanges)
+            out += Hex(w) + ' ' + std::to_string(n) + ';';
+        nameChanges.clear();
+        return out;
+    }
+    if (cmd == "dpichanged") {  // dpichanged <hwnd> <dpi> <left> <top> <right> <bottom>
+        std::string w;
+        int dpi = 0;
+        RECT r{};
+        args >> w >> dpi >> r.left >> r.top >> r.right >> r.bottom;
+        return SendDpiChanged(Parse(w), dpi, r);
+    }
+    if (cmd == "dpi") {  // dpi: the display's, as this program is given it
+        HDC dc = GetDC(nullptr);
+        const int dpi = GetDeviceCaps(dc, LOGPIXELSY);
+        ReleaseDC(nullptr, dc);
+        return std::to_string(dpi);
+    }
+    if (cmd == "extent") {  // extent <height> <text>: its width in the program's face at that height
+        int height = 0;
+        args >> height;
+        std::string text;
+        std::getline(args >> std::ws, text);
+        HDC dc = GetDC(nullptr);
+        HFONT f = CreateFontW(height, 0, 0, 0, 0, 0, 0, 0, DEFAULT_CHARSET, 0, 0, 0, 0, L"MS Sans Serif");
+        HGDIOBJ old = SelectObject(dc, f);
+        const std::wstring wide = Wide(text);
+        SIZE size{};
+        GetTextExtentPoint32W(dc, wide.c_str(), static_cast<int>(wide.size()), &size);
+        SelectObject(dc, old);
+        DeleteObject(f);
+        ReleaseDC(nullptr, dc);
+        return std::to_string(size.cx);
+    }
     if (cmd == "text") return Utf8(TextOf(Parse(rest)));
     if (cmd == "kids") {  // kids <hwnd>: "hwnd class left top width height style|text" each, ";"-separated
         std::string out;
@@ -219,6 +318,14 @@ std::string Answer(const std::string& line) {
 }  // namespace
 
 int main() {
+    // Per-monitor aware, where the system has it: the windows' bounds in the display's own pixels.
+    using TSetAwareness = BOOL(WINAPI*)(HANDLE);
+    if (auto set = reinterpret_cast<TSetAwareness>(reinterpret_cast<void*>(
+            GetProcAddress(GetModuleHandleW(L"user32.dll"), "SetProcessDpiAwarenessContext"))))
+        set(DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2);
+    CoInitialize(nullptr);
+    SetWinEventHook(EVENT_OBJECT_NAMECHANGE, EVENT_OBJECT_NAMECHANGE, nullptr, &OnWinEvent, 0, 0,
+                    WINEVENT_OUTOFCONTEXT | WINEVENT_SKIPOWNPROCESS);
     std::string line;
     while (std::getline(std::cin, line) && line != "quit") {
         std::cout << Answer(line) << std::endl;

@@ -33,7 +33,7 @@ const StyleCase kStyles[] = {
     {"label tab stop", 0, 1, 0, 0, 3, WS_TABSTOP, 0, 0, 0},
 };
 
-// Each row read back from the window; every component also gets the font at the screen's dpi, and an
+// Each row read back from the window; every component also gets the font at its display's dpi, and an
 // empty hint makes no tip (most of the program's components have one).
 TEST(KVWin, PropertiesBecomeStylesAndTheFont) {
     EXPECT_EQ(FontHeightAt(8, 96), -11);
@@ -57,7 +57,7 @@ TEST(KVWin, PropertiesBecomeStylesAndTheFont) {
         EXPECT_EQ(ex & c.exOff, 0u);
         LOGFONTW lf{};
         GetObjectW(reinterpret_cast<HFONT>(SendMessageW(h, WM_GETFONT, 0, 0)), sizeof lf, &lf);
-        EXPECT_EQ(lf.lfHeight, FontHeight(8));
+        EXPECT_EQ(lf.lfHeight, FontHeightAt(8, WindowDpi(h)));
         delete w;
     }
 }
@@ -114,7 +114,8 @@ int GdiTop() {
     return top;
 }
 
-// A lamp switched 10,000 times leaves no GDI object behind; deleted, it deletes its own and its tip's.
+// A lamp switched 10,000 times and rescaled 400 times leaves no GDI object behind; deleted, it deletes
+// its own and its tip's.
 TEST(KVLED, NoGdiGrowthAndEveryObjectDeleted) {
     auto* led = Make<TKVLED>(100, 200, 25, 25);
     led->OnColor = 0x0000FF;
@@ -132,7 +133,11 @@ TEST(KVLED, NoGdiGrowthAndEveryObjectDeleted) {
         EmitNull(MakeEvent<&TKVLED::actOff>(led, 0));
         Pump();
     }
-    EXPECT_LT(GdiTop(), before + 2000) << "20,000 paints leave no GDI object behind";
+    // Displays of another scale: new pens for the lamp's size each time.
+    for (int i = 0; i < 400; ++i)
+        led->ScaleTo(i % 2 == 0 ? 144 : 96);
+    Pump();
+    EXPECT_LT(GdiTop(), before + 2000) << "20,000 paints and 400 new sets of pens leave no GDI object behind";
     EXPECT_EQ(TKVHintManager::TipWindow(led->HintTool), nullptr) << "no tip before the pointer comes";
     led->HintLink->ToolEnter(led->HintTool);
     HWND tip = TKVHintManager::TipWindow(led->HintTool);
