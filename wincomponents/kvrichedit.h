@@ -73,7 +73,14 @@ private:
     };
     // Characters, each line break counted as two (CR LF) or as the control's one.
     int32_t TextLength(bool crlf);
+    // The log's size: its own count while only the log has written, else the control's answer.
     TLogSize Size();
+    // Only the program writes to the log, so after each of its own appends it knows the size without
+    // asking; a change it did not make (EN_CHANGE outside its own writing), a trim, a clearing or a
+    // line the control refused makes it ask again.
+    TLogSize known_{};
+    bool sizeKnown_ = false;
+    bool writing_ = false;  // an append of the log's own is under way
     int32_t BreakAfter(int32_t lines, int32_t end);
     void Trim(int32_t count, const TLogSize& size, bool keepSelection);
     TLogSize MakeRoom(TLogSize size, int32_t lines, int32_t chars, bool keepSelection);

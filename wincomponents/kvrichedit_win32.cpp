@@ -82,10 +82,13 @@ int32_t TKVRichEdit::TextLength(bool crlf) {
 }
 
 TKVRichEdit::TLogSize TKVRichEdit::Size() {
+    if (sizeKnown_) return known_;
     TLogSize size;
     size.Chars = TextLength(false);
     size.CrLf = TextLength(true);
     size.Lines = size.Chars == 0 ? 0 : size.CrLf - size.Chars + 1;
+    known_ = size;
+    sizeKnown_ = true;
     return size;
 }
 
@@ -141,6 +144,7 @@ void TKVRichEdit::Trim(int32_t count, const TLogSize& size, bool keepSelection) 
     if (visible) SendMessageW(window, WM_SETREDRAW, FALSE, 0);
     SetSelection(from, to);
     ReplaceSelection("", false);
+    sizeKnown_ = false;
     if (visible) SendMessageW(window, WM_SETREDRAW, TRUE, 0);
 
     // What stays moves up by what went: the same text stays selected and on top of the view.
@@ -164,6 +168,7 @@ TKVRichEdit::TLogSize TKVRichEdit::MakeRoom(TLogSize size, int32_t lines, int32_
         Trim(size.Lines + lines - MaxLines, size, keepSelection);
         size = Size();
     }
+    // Asked each time: another program may have lowered it.
     const auto limit = static_cast<int64_t>(Control->Perform(EM_GETLIMITTEXT, 0, 0));
     while (int64_t{size.Chars} + chars > limit) {
         if (size.Lines == 0) {
@@ -252,9 +257,20 @@ void TKVRichEdit::Add(TData& data) {
         Control->Perform(EM_SETCHARFORMAT, SCF_SELECTION, reinterpret_cast<LPARAM>(&cf));
         const int32_t before = size.Chars;
         Control->TextRefused = 0;
+        writing_ = true;
         ReplaceSelection(line);
-        const int32_t grown = TextLength(false) - before;
+        writing_ = false;
+        // The one question an append asks: did the control take the whole line.
+        const int32_t after = TextLength(false);
+        const int32_t grown = after - before;
         const bool added = Control->TextRefused == 0 && (grown > 0 || line.empty());
+        if (added && sizeKnown_ && grown == ControlChars(line)) {
+            known_.Lines = after == 0 ? 0 : size.Lines + Breaks(line) + (size.Chars == 0 ? 1 : 0);
+            known_.Chars = after;
+            known_.CrLf = after == 0 ? 0 : after + known_.Lines - 1;
+        } else {
+            sizeKnown_ = false;
+        }
 
         const int32_t start = AddMode == 0 ? before : 0;
         if (!added && grown > 0) {
@@ -286,6 +302,7 @@ void TKVRichEdit::Add(TData& data) {
 
 void TKVRichEdit::ClearAll(TData& /*data*/) {
     if (Control == nullptr) return;
+    sizeKnown_ = false;
     // Nothing of the old text is kept for undo: the memory it took goes back.
     SetSelection(0, -1);
     ReplaceSelection("", false);
@@ -307,6 +324,7 @@ void TKVRichEdit::SetLine(TData& index, TData& text) {
     const auto next = static_cast<int32_t>(Control->Perform(EM_LINEINDEX, i + 1, 0));
     SetSelection(start, next < 0 ? -1 : next);
     ReplaceSelection(ToString(text) + std::string(kCrLf));
+    sizeKnown_ = false;
 }
 
 std::string TKVRichEdit::WordAt(std::string_view text, int32_t pos) {
@@ -349,6 +367,7 @@ void TKVRichEdit::MouseUp(TMouseEventData& mouse) {
 }
 
 void TKVRichEdit::OnChange(TObj* /*sender*/) {
+    if (!writing_) sizeKnown_ = false;
     // The whole text is read only for a listener: a long log would pay for it on every line.
     if (evChange.Connected() && Control != nullptr) EmitStr(evChange, Control->GetCaption());
 }

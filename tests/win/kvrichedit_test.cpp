@@ -97,6 +97,11 @@ TEST_F(Log, PastTheBoundTheNewestLinesStayWithTheirOwnFormat) {
     log->Control->Perform(EM_UNDO, 0, 0);
     --next;
     ExpectNewest(first);
+    // Another program rewrites the text: the log counts from what the control holds from then on.
+    SendMessageW(window, WM_SETTEXT, 0, LPARAM(L"x"));
+    Add(1, false);
+    EXPECT_EQ(Text(), "x\r\n" + LineText(next - 1));
+    EXPECT_EQ(log->LogLines(), 2);
 
     const double full = WorkingSetMb();
     EmitNull(MakeEvent<&TKVWinList::actClear>(log, 0));
