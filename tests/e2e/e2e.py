@@ -4,7 +4,9 @@
 Keys and clicks are real X input (xdotool); windows, texts, lamps' pixels and exit codes are read by
 probe.exe, a Windows program in the same prefix. Screenshots go to ARTEFACTS (start, reply, failure).
 
-  e2e.py EXE PROBE SUITE      SUITE: main | switch | fault | netns | dpi
+  e2e.py EXE PROBE SUITE      SUITE: main | switch | fault | netns | dpi | plant | long
+
+long (a 70 s period, about two minutes) is not in the default run: run it by hand as above.
 """
 import os
 import random
@@ -324,6 +326,21 @@ def suite_main(probe, exe):
     time.sleep(2.6)
     ticks = len(app.log_lines()) - n - 1
     check(4 <= ticks <= 6, "ticks about every 500 ms: %d in %.1f s" % (ticks, time.time() - t0))
+    # Any program on the desktop finds the hidden windows that take the echoes' results and the
+    # timer's ticks: it posts made-up, stale and pointer-like numbers, and closes them. The program
+    # takes none of it: it goes on echoing and logging, and later closes with exit code 0.
+    posted = 0
+    for cls, msg in [("EchometerJobs", 0x8000 + 0x4A), ("EchometerTicks", 0x8000 + 0x54)]:
+        for wp, lp in [(0, 0x12345678), (0x12345678, 0)] + [(i, 0) for i in range(64)] + [(0, i) for i in range(64)]:
+            posted += int(probe.ask("post %s %d %d %d" % (cls, msg, wp, lp)))
+        posted += int(probe.ask("post %s %d 0 0" % (cls, 0x10)))  # WM_CLOSE
+    check(posted == 2 * 131, "posted to both hidden windows: %d messages" % posted)
+    n = len(app.log_lines())
+    time.sleep(2.6)
+    ticks = len(app.log_lines()) - n
+    check(4 <= ticks <= 6 and re.fullmatch(REPLY, app.log_lines()[-1]) is not None,
+          "after the posts, still echoing every 500 ms: %d lines in 2.6 s" % ticks)
+    check(app.cycle_lamp.pixel() == LIT_CYCLE, "cycle lamp still lit")
     app.button("STOP").click()
     time.sleep(0.3)
     app.last_line_matches(STOP)
@@ -543,8 +560,96 @@ def run_dpi(probe_exe, exe, env):
         print("     this system reads every program as dpi-aware: the scaling itself is not seen here")
 
 
+WINDOWS_KNOWN = {n + ".dll" for n in (
+    "advapi32 clbcatq combase comdlg32 coml2 difxapi gdi32 gdiplus imagehlp imm32 kernel32 msctf msvcrt "
+    "normaliz nsi ole32 oleaut32 psapi rpcrt4 sechost setupapi shcore shell32 shlwapi user32 wldap32 "
+    "ws2_32 ntdll kernelbase win32u gdi32full ucrtbase msvcp_win bcryptprimitives").split()}
+
+
+# Wine resolves the delayed imports of its own libraries (one of them takes msimg32 on first drawing) without
+# the search the process set; Windows resolves them with it. A marker of these names would show
+# Wine's loader, not the program: Windows alone can show them.
+WINE_DELAYED = {"msimg32.dll"}
+
+
+def suite_plant(probe, exe):
+    """A copy of the program in a folder of its own, as in a downloads folder: beside it a marker library
+    under the name of every library the program and the system's libraries load that is not one of the
+    system's known ones (those Windows never looks for elsewhere), and Wine told to prefer such a file,
+    so that it searches as Windows does. No marker may run, and the program must still echo and log."""
+    marker = os.path.join(os.path.dirname(os.path.abspath(sys.argv[2])), "e2e_marker.dll")
+    folder = tempfile.mkdtemp(prefix="echometer-plant-")
+    try:
+        copy = os.path.join(folder, os.path.basename(exe))
+        shutil.copy(exe, copy)
+        # The names, from the program itself after an echo and periodic echoes.
+        app = App(probe, copy)
+        if not check(app.main_window(), "plant: main window of the copy"):
+            return
+        app.button("GO").click()
+        app.wait_lines(1)
+        app.button("GO", 1).click()
+        app.wait_lines(3)
+        loaded = {m.lower() for m in probe.ask("mods " + app.pid).split(";") if m}
+        close_and_end(app, "plant: the first run")
+        # Wine keeps no such list; Windows 10 keeps these (and the libraries they import, which it
+        # maps with them: ntdll, kernelbase, win32u, gdi32full, ucrtbase, msvcp_win).
+        known = {k.lower() for k in probe.ask("known").split(";") if k} or WINDOWS_KNOWN
+        # What every window program loads here (the probe too) is the platform's own doing before any
+        # program runs: Wine's user32 and its display driver pull in libraries Windows does not have
+        # or keeps known.
+        baseline = {m.lower() for m in probe.ask("mods 0").split(";") if m}
+        names = sorted(m for m in loaded - known - baseline - WINE_DELAYED - {os.path.basename(exe).lower()}
+                       if not m.startswith(("api-ms-", "ext-ms-")))
+        check(len(names) > 3, "plant: %d known libraries, markers for %s" % (len(known), names))
+        for name in names:
+            shutil.copy(marker, os.path.join(folder, name))
+        # Wine takes its overrides from the environment its processes start with: a probe of its own.
+        planted = Probe(sys.argv[2], dict(os.environ, ECHOMETER_DLLOVERRIDES=",".join(
+            n[:-4] if n.endswith(".dll") else n for n in names) + "=n,b"))
+        app = App(planted, copy)
+        try:
+            if check(app.main_window(), "plant: main window beside the markers"):
+                app.button("GO").click()
+                check(app.wait_lines(1), "plant: one echo: a line logged")
+                app.last_line_matches(REPLY)
+                app.edit(app.period, "select", "t:5", "k:Home", "t:.")
+                app.button("GO", 1).click()
+                check(app.wait_lines(4), "plant: periodic echoes logged")
+                app.last_line_matches(REPLY)
+                close_and_end(app, "plant: beside the markers")
+        finally:
+            planted.close()
+        ran = sorted(f[:-4] for f in os.listdir(folder) if f.endswith(".ran"))
+        check(ran == [], "plant: no marker ran (%s did)" % ran)
+    finally:
+        shutil.rmtree(folder, ignore_errors=True)
+
+
+def suite_long(probe, exe):
+    """A period longer than the platform's timer takes in one event (65,535 ms under Wine): the first
+    tick comes that period after START, and the cycle lamp is lit meanwhile."""
+    app = App(probe, exe)
+    if not check(app.main_window(), "main window"):
+        return
+    app.set_text(app.period, "70")
+    n = len(app.log_lines())
+    app.button("GO", 1).click()
+    started = time.time()
+    check(app.wait_lines(n + 1), "periodic start logged")
+    check(wait_for(lambda: app.cycle_lamp.pixel() == LIT_CYCLE, 3), "cycle lamp lit")
+    check(probe.ask("tops #32770") == "", "no box")
+    app.wait_lines(n + 2, 80)
+    took = time.time() - started
+    check(69.5 <= took <= 71.5 and re.fullmatch(REPLY, app.log_lines()[-1]) is not None,
+          "first tick's echo logged %.1f s after START" % took)
+    figure("first tick of a 70 s period after START", "%.2f s" % took)
+    close_and_end(app, "main window closed")
+
+
 # The suites a run can name, each with the probe of its prefix.
-SUITES = {"main": suite_main, "switch": suite_switch, "fault": suite_fault, "netns": suite_netns}
+SUITES = {"main": suite_main, "switch": suite_switch, "fault": suite_fault, "netns": suite_netns,
+          "plant": suite_plant, "long": suite_long}
 
 
 def main():

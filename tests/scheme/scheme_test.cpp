@@ -1,5 +1,5 @@
 // The real scheme with fake platform services (echo, timer, message box) and a fixed clock: every one
-// of its 52 links joins the components and entries the table names; requests outstanding across
+// of its 55 links joins the components and entries the table names; requests outstanding across
 // ticks, clicks and STOP give exactly the written lines, in their order; a period the timer cannot
 // take is refused once. What a person sees of each button alone is the end-to-end run's.
 #include <gtest/gtest.h>
@@ -22,7 +22,11 @@ namespace {
 
 class FakeTimer final : public TTimerService {
 public:
-    uint32_t Start(TMMTimer& /*timer*/) override { return 1; }
+    bool refuses = false;
+    uint32_t LongestPeriod() override { return 65535; }
+    uint32_t Start(TMMTimer& /*timer*/, uint32_t /*period*/, uint32_t /*count*/) override {
+        return refuses ? 0 : 1;
+    }
     void Stop(TMMTimer& /*timer*/, uint32_t /*handle*/) override {}
 };
 
@@ -164,8 +168,11 @@ TEST_F(Scheme, EveryLinkJoinsWhatTheTableNames) {
         {s->HubStarted->evOut[1], s->LedCycle, Entry<&TKVLED::actOn>(), 2},
         {s->BtnClear->evClick, s->Log, Entry<&TKVRichEdit::actClear>(), 1},
         {s->BtnAbout->evClick, s->MsgAbout, Entry<&TKVMessage::actMessage>(), 0},
+        {s->Timer->evError, s->HubRefused, Entry<&TKVHub::actIn>(), 0},
+        {s->HubRefused->evOut[0], s->LedCycle, Entry<&TKVLED::actOff>(), 1},
+        {s->HubRefused->evOut[1], s->MsgRefused, Entry<&TKVMessage::actMessage>(), 0},
     };
-    ASSERT_EQ(std::size(table), 52u);
+    ASSERT_EQ(std::size(table), 55u);
     std::set<const TKV_Event*> points;
     int row = 0;
     for (const auto& link : table) {
@@ -186,7 +193,35 @@ TEST_F(Scheme, EveryLinkJoinsWhatTheTableNames) {
     // The components, in creation order, from the form to the about box.
     EXPECT_EQ(s->Components().front(), s->Form);
     EXPECT_EQ(s->Components()[29], s->IfZero);
-    EXPECT_EQ(s->Components().back(), s->MsgAbout);
+    EXPECT_EQ(s->Components()[43], s->MsgAbout);
+    EXPECT_EQ(s->Components().back(), s->MsgRefused);
+}
+
+// A start, or a restart with a new period while periodic echoes run, that the platform refuses: the
+// box says so and the cycle lamp goes out, and the timer is left stopped.
+TEST_F(Scheme, ATimerThePlatformRefusesIsToldAndNothingShowsAsRunning) {
+    const std::string told =
+        std::string(Cp1251("Ошибка")) + "|" +
+        std::string(Cp1251("Система не дала таймер с таким периодом: пинговать по циклу не получится."));
+    for (const char* period : {"70", "5"}) {
+        SetPeriod("1");
+        timer.refuses = false;
+        Click(s->BtnStart);
+        ASSERT_EQ(s->LedCycle->State, 1);
+        box.shown.clear();
+        timer.refuses = true;
+        if (std::string(period) == "70") {
+            Click(s->BtnStop);
+            SetPeriod(period);
+            Click(s->BtnStart);
+        } else {
+            SetPeriod(period);  // the restart
+        }
+        EXPECT_EQ(box.shown, std::vector<std::string>{told}) << period;
+        EXPECT_EQ(s->LedCycle->State, 0) << period;
+        EXPECT_FALSE(s->Timer->Timer()->Enabled) << period;
+    }
+    timer.refuses = false;
 }
 
 // Periodic echoes with requests outstanding. A tick sends one; ticks that come while it is out are
