@@ -124,25 +124,6 @@ std::string Answer(const std::string& line) {
         CloseHandle(snap);
         return out;
     }
-    if (cmd == "known") {  // known: the system's known libraries, which it never looks for elsewhere
-        HKEY key;
-        std::string out;
-        if (RegOpenKeyExW(HKEY_LOCAL_MACHINE,
-                          L"System\\CurrentControlSet\\Control\\Session Manager\\KnownDLLs", 0, KEY_READ,
-                          &key) != ERROR_SUCCESS)
-            return out;
-        wchar_t name[256], data[256];
-        for (DWORD i = 0;; ++i) {
-            DWORD nameLen = 256, dataLen = sizeof data, type = 0;
-            if (RegEnumValueW(key, i, name, &nameLen, nullptr, &type, reinterpret_cast<BYTE*>(data),
-                              &dataLen) != ERROR_SUCCESS)
-                break;
-            if (type == REG_SZ)
-                out += Utf8(std::wstring(data, wcsnlen(data, dataLen / sizeof(wchar_t)))) + ";";
-        }
-        RegCloseKey(key);
-        return out;
-    }
     if (cmd == "post") {  // post <class> <msg> <wparam> <lparam>: to every message-only window of that
                           // class, as any program on the desktop can; how many there were
         std::string cls;
