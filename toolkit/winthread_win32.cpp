@@ -79,6 +79,9 @@ struct TJobDelivery {
     // is waited out; a window that is gone (its thread ended) takes nothing, and nobody else will
     // free the job then.
     static void HandBack(TBackgroundJob* job) {
+        // Read first: once the ticket says the work has ended, a message made up with its number may
+        // hand the job over and free it before the real one is posted.
+        const HWND home = job->home_;
         uint64_t number = 0;
         {
             THold hold(ticketsLock);
@@ -91,11 +94,12 @@ struct TJobDelivery {
         }
         const auto low = static_cast<WPARAM>(static_cast<uint32_t>(number));
         const auto high = static_cast<LPARAM>(static_cast<uint32_t>(number >> 32));
-        while (!PostMessageW(job->home_, kJobDone, low, high)) {
-            if (!IsWindow(job->home_)) {
-                if (Redeem(number) == nullptr) return;  // taken back meanwhile
+        while (!PostMessageW(home, kJobDone, low, high)) {
+            if (!IsWindow(home)) {
+                TBackgroundJob* mine = Redeem(number);
+                if (mine == nullptr) return;  // handed over meanwhile
                 --jobsRunning;
-                delete job;
+                delete mine;
                 return;
             }
             Sleep(10);
