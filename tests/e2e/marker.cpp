@@ -7,8 +7,9 @@
 
 extern "C" {
 
-// The stub every exported name points at (marker.def): never meant to be called.
-__declspec(dllexport) DWORD WINAPI MarkerStub() {
+// The stub every exported name points at (marker.def): never meant to be called, so its calling
+// convention does not matter.
+__declspec(dllexport) DWORD MarkerStub() {
     return 0;
 }
 
