@@ -1,9 +1,9 @@
 #include "components/kvmmtimer.h"
 
-TKVMMTimer::TKVMMTimer(TTimerService& service) : busy_(TChainHold::New()), timer_(NewMMTimer(1000, service)) {
+TKVMMTimer::TKVMMTimer(TTimerService& service) : busy_(TRound::New()), timer_(NewMMTimer(1000, service)) {
     if (timer_ == nullptr) return;  // out of memory: a timer that never ticks
     timer_->SetEnabled(false);
-    timer_->OnTimer = MakeOnEvent<&TKVMMTimer::OnTick>(this);
+    timer_->OnTimer = MakeMethod<&TKVMMTimer::OnTick>(this);
 }
 
 TKVMMTimer::~TKVMMTimer() {
@@ -74,7 +74,7 @@ void TKVMMTimer::OnTick(TObj* /*sender*/) {
     destroyed_ = &destroyed;
     {
         // The scope keeps the hold alive when the chain destroys this component.
-        const TChainScope round(busy_);
+        const TRoundScope round(busy_);
         EmitNull(evTimer);
         if (last && !destroyed) Stop();
     }

@@ -6,23 +6,23 @@
 // Ticks run on the thread that started the timer (the window thread), handed over by the timer;
 // see toolkit/mmtimer.h. A tick's round lasts as long as its chain and the work that chain started:
 // the echo behind evTimer comes back later as a chain of its own, under the timer's hold (runtime/
-// chainhold.h). A tick that comes while the previous round is still going is dropped, not queued,
+// round.h). A tick that comes while the previous round is still going is dropped, not queued,
 // and does not count. The chain may destroy the component; the timer event ends at once, and the
 // tick touches nothing of it after.
 #pragma once
 
 #include <cstdint>
 
-#include "runtime/chainhold.h"
 #include "runtime/event.h"
+#include "runtime/round.h"
 #include "runtime/tobject.h"
 #include "toolkit/mmtimer.h"
 
 class TKVMMTimer : public TObject {
-    TChainHold* busy_ = nullptr;  // held while a tick's round is going; released, not deleted
-    TMMTimer* timer_ = nullptr;   // owned
-    int32_t remaining_ = 0;       // ticks left before it stops by itself; negative: endless
-    bool* destroyed_ = nullptr;   // while a tick is handled: set when its chain destroys this component
+    TRound* busy_ = nullptr;     // held while a tick's round is going; released, not deleted
+    TMMTimer* timer_ = nullptr;  // owned
+    int32_t remaining_ = 0;      // ticks left before it stops by itself; negative: endless
+    bool* destroyed_ = nullptr;  // while a tick is handled: set when its chain destroys this component
 
 public:
     explicit TKVMMTimer(TTimerService& service = SystemTimerService());
@@ -45,7 +45,7 @@ public:
     void actInterval(TData& data, uint16_t index);
 
     int32_t Remaining() const { return remaining_; }
-    bool Busy() const { return busy_ != nullptr && busy_->Held(); }
+    bool Busy() const { return busy_ != nullptr && busy_->Going(); }
     TMMTimer* Timer() const { return timer_; }
 
 private:

@@ -21,8 +21,8 @@ TKVPing::~TKVPing() {
     // Nothing is left to report with: the outcomes still on their way are dropped, and the rounds
     // they belonged to are over.
     for (TEchoRequest* request : outstanding_) {
-        if (request->Hold != nullptr) request->Hold->Drop();
-        request->Hold = nullptr;
+        if (request->Round != nullptr) request->Round->Drop();
+        request->Round = nullptr;
         service_.Abandon(request);
     }
     // A library that never started is not stopped: that would end another user's start.
@@ -57,7 +57,7 @@ void TKVPing::actPing(TData& data, uint16_t /*index*/) {
     request->Done = MakeMethod<&TKVPing::Answered>(this);
     // Even a request that failed already comes back through the loop: every outcome is a chain of
     // its own, whichever road it took.
-    request->Hold = TChainHold::Borrow();
+    request->Round = TRound::Borrow();
     outstanding_.push_back(request.get());
     if (service_.Send(request.get())) {
         (void)request.release();
@@ -65,7 +65,7 @@ void TKVPing::actPing(TData& data, uint16_t /*index*/) {
     }
     // No thread to send it on, a local failure: the one outcome fires here instead.
     outstanding_.pop_back();
-    if (request->Hold != nullptr) request->Hold->Drop();
+    if (request->Round != nullptr) request->Round->Drop();
     EmitInt(evError, request->Failure != 0 ? request->Failure : kPingNoSockets);
 }
 
@@ -76,10 +76,10 @@ void TKVPing::Answered(TEchoRequest* sent) {
     // A record that reports an ICMP error (unreachable, TTL expired) is a failure, not a reply.
     if (failure == 0 && !request->Resolved) failure = kPingNoHost;
     if (failure == 0 && (!request->Answered || request->Reply.Status != 0)) failure = kPingNoAnswer;
-    TChainHold* const hold = request->Hold;
+    TRound* const hold = request->Round;
     {
         // The chain may destroy this engine: nothing of it is touched after the outlet.
-        const TChainScope round(hold);
+        const TRoundScope round(hold);
         if (failure != 0) {
             EmitInt(evError, failure);
         } else {

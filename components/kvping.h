@@ -6,7 +6,7 @@
 // actPing only starts the request and returns. Its outcome comes back later on the same thread,
 // taken from whatever message loop is running there (the main loop, or a box's own while one is
 // open), and fires as a chain of its own, under the hold of the chain that sent it (runtime/
-// chainhold.h), so a timer knows its tick's round is still going. Requests are independent: a click
+// round.h), so a timer knows its tick's round is still going. Requests are independent: a click
 // may send one while a tick's is still outstanding, and each outcome fires once. An engine destroyed
 // with requests outstanding abandons them: they fire nothing.
 //
@@ -19,8 +19,8 @@
 #include <string>
 #include <vector>
 
-#include "runtime/chainhold.h"
 #include "runtime/event.h"
+#include "runtime/round.h"
 #include "runtime/tobject.h"
 #include "toolkit/method.h"
 
@@ -61,7 +61,7 @@ struct TEchoRequest {
 
     // The engine's: who hears the outcome, and the hold the outcome's chain runs under.
     TMethod<void(TEchoRequest*)> Done;
-    TChainHold* Hold = nullptr;
+    TRound* Round = nullptr;
     // The service's own.
     void* Ticket = nullptr;
 };

@@ -70,7 +70,7 @@ class TIcmpHandles {
 public:
     HANDLE Take() {
         {
-            THold hold(lock_);
+            TLockScope locked(lock_);
             if (!idle_.empty()) {
                 const HANDLE h = idle_.back();
                 idle_.pop_back();
@@ -84,7 +84,7 @@ public:
     void GiveBack(HANDLE h, uint32_t generation, bool usable) {
         if (h == INVALID_HANDLE_VALUE) return;
         if (usable) {
-            THold hold(lock_);
+            TLockScope locked(lock_);
             if (generation == generation_) {
                 idle_.push_back(h);
                 return;
@@ -94,7 +94,7 @@ public:
     }
 
     uint32_t Generation() {
-        THold hold(lock_);
+        TLockScope locked(lock_);
         return generation_;
     }
 
@@ -102,7 +102,7 @@ public:
     void CloseIdle() {
         std::vector<HANDLE> idle;
         {
-            THold hold(lock_);
+            TLockScope locked(lock_);
             ++generation_;
             idle.swap(idle_);
         }

@@ -284,8 +284,8 @@ protected:
 private:
     friend LRESULT CALLBACK ToolkitWndProc(HWND, UINT, WPARAM, LPARAM);
     friend struct TBuiltInMessages;
-    LRESULT HookedMessage(MSG& msg, bool& destroyed, const THeld& hold);
-    LRESULT BuiltInMessage(MSG& msg, bool& destroyed, const THeld& hold);
+    LRESULT HookedMessage(MSG& msg, bool& destroyed, const TKeepAlive& kept);
+    LRESULT BuiltInMessage(MSG& msg, bool& destroyed, const TKeepAlive& kept);
     void ApplyPendingShow();
 };
 

@@ -65,7 +65,7 @@ bool DispatchAttached(TControl* self, MSG& msg, LRESULT& result) {
     if (self->Destroying != 0 || list == nullptr || list->Count == 0) return false;
     // Only a free asked during this dispatch ends it; one asked earlier (an outer message still
     // holds the control) leaves the window working normally meanwhile.
-    const THeld hold(self);
+    const TKeepAlive kept(self);
     bool handled = false;
     // Latest first; the list is read afresh each step, since a handler may detach itself or others.
     for (int32_t i = list->Count / 2 - 1; i >= 0; --i) {
@@ -77,9 +77,9 @@ bool DispatchAttached(TControl* self, MSG& msg, LRESULT& result) {
             handled = true;
             break;
         }
-        if (hold.Freed()) break;  // nothing more for a control freed meanwhile
+        if (kept.Freed()) break;  // nothing more for a control freed meanwhile
     }
-    return handled || hold.Freed();
+    return handled || kept.Freed();
 }
 
 // ---- The paint handler (SetOnPaint)
@@ -110,9 +110,9 @@ bool PaintHandler(TControl* self, MSG& msg, LRESULT& result) {
     HDC dc = begun ? BeginPaint(w, &ps) : reinterpret_cast<HDC>(msg.wParam);
     self->PaintDC = dc;
     if (self->InvalidRgn != nullptr) SelectClipRgn(dc, self->InvalidRgn);
-    const THeld hold(self);
+    const TKeepAlive kept(self);
     self->OnPaint(self, dc);
-    if (!hold.Freed()) {
+    if (!kept.Freed()) {
         if (self->Canvas != nullptr) self->Canvas->SetHandle(nullptr);
         self->PaintDC = saved;
     }
@@ -611,31 +611,31 @@ struct TBuiltInMessages {
     }
 
     // OnKeyDown or OnKeyUp may change the key or swallow it (0); false when the control went meanwhile.
-    static bool KeyEvent(TControl& c, MSG& msg, bool down, const THeld& hold, bool& swallowed) {
+    static bool KeyEvent(TControl& c, MSG& msg, bool down, const TKeepAlive& kept, bool& swallowed) {
         TOnKey& ev = down ? c.OnKeyDown : c.OnKeyUp;
         if (!ev) return true;
         auto key = static_cast<int32_t>(msg.wParam);
         ev(&c, key, GetKeyState(VK_SHIFT) < 0 ? 1u : 0u);
-        if (hold.Freed()) return false;
+        if (kept.Freed()) return false;
         swallowed = key == 0;
         if (!swallowed) msg.wParam = static_cast<WPARAM>(key);
         return true;
     }
 
     // OnChar, on the 1251 character, likewise.
-    static bool CharEvent(TControl& c, MSG& msg, const THeld& hold, bool& swallowed) {
+    static bool CharEvent(TControl& c, MSG& msg, const TKeepAlive& kept, bool& swallowed) {
         if (!c.OnChar) return true;
         char ch = NarrowChar(static_cast<wchar_t>(msg.wParam));
         const char before = ch;
         c.OnChar(&c, ch, GetKeyState(VK_SHIFT) < 0 ? 1u : 0u);
-        if (hold.Freed()) return false;
+        if (kept.Freed()) return false;
         swallowed = ch == 0;
         if (ch != before && ch != 0) msg.wParam = static_cast<WPARAM>(WideChar(ch));
         return true;
     }
 
     // Keys reach the focused control (or its parent chain): filters, events, then tab navigation.
-    static LRESULT Key(TControl& c, MSG& msg, const THeld& hold) {
+    static LRESULT Key(TControl& c, MSG& msg, const TKeepAlive& kept) {
         const UINT m = msg.message;
         HWND focus = GetFocus();
         if (focus != msg.hwnd && (focus == nullptr || !IsChild(msg.hwnd, focus))) return CallDefault(&c, msg);
@@ -645,9 +645,9 @@ struct TBuiltInMessages {
         bool swallowed = false;
         bool alive = true;
         if (m == WM_KEYDOWN || m == WM_SYSKEYDOWN || m == WM_KEYUP || m == WM_SYSKEYUP) {
-            alive = KeyEvent(c, msg, m == WM_KEYDOWN || m == WM_SYSKEYDOWN, hold, swallowed);
+            alive = KeyEvent(c, msg, m == WM_KEYDOWN || m == WM_SYSKEYDOWN, kept, swallowed);
         } else if (m == WM_CHAR || m == WM_SYSCHAR) {
-            alive = CharEvent(c, msg, hold, swallowed);
+            alive = CharEvent(c, msg, kept, swallowed);
         }
         if (!alive || swallowed) return 0;
         if (CtrlOrAltDown()) return CallDefault(&c, msg);
@@ -663,8 +663,8 @@ struct TBuiltInMessages {
         return CallDefault(&c, msg);
     }
 
-    static LRESULT Mouse(TControl& c, const MSG& msg, const THeld& hold) {
-        if (MouseEvent(&c, msg) || hold.Freed()) return 0;
+    static LRESULT Mouse(TControl& c, const MSG& msg, const TKeepAlive& kept) {
+        if (MouseEvent(&c, msg) || kept.Freed()) return 0;
         return CallDefault(&c, msg);
     }
 };
@@ -673,16 +673,16 @@ LRESULT TControl::WndProc(MSG& msg) {
     if (Handle == nullptr && msg.hwnd != nullptr) Handle = msg.hwnd;
     // Held for the whole chain: a step that frees the control (a handler, OnClose, the window's last
     // message) defers the destruction to the end of this message.
-    const THeld hold(this);
+    const TKeepAlive kept(this);
     bool destroyed = false;
-    LRESULT result = HookedMessage(msg, destroyed, hold);
-    if (!AppletTerminated && !destroyed && DestroyedByWindow == 0 && !hold.Freed() && AfterHook != nullptr)
+    LRESULT result = HookedMessage(msg, destroyed, kept);
+    if (!AppletTerminated && !destroyed && DestroyedByWindow == 0 && !kept.Freed() && AfterHook != nullptr)
         AfterHook(this, msg, result);
     return result;
 }
 
 // The first hook that takes the message answers it; otherwise the toolkit's own handling does.
-LRESULT TControl::HookedMessage(MSG& msg, bool& destroyed, const THeld& hold) {
+LRESULT TControl::HookedMessage(MSG& msg, bool& destroyed, const TKeepAlive& kept) {
     LRESULT result = 0;
     if (GlobalMessageFilter != nullptr && GlobalMessageFilter(this, msg, result)) return result;
     if (AppletRunning && Applet != nullptr && Applet != this && Applet->MessageHook &&
@@ -690,12 +690,12 @@ LRESULT TControl::HookedMessage(MSG& msg, bool& destroyed, const THeld& hold) {
         return result;
     if (MessageHook && MessageHook(msg, result)) return result;
     if (DispatchHook != nullptr && DispatchHook(this, msg, result)) return result;
-    if (hold.Freed()) return result;
+    if (kept.Freed()) return result;
     if (ParentHook != nullptr && ParentHook(this, msg, result)) return result;
-    return BuiltInMessage(msg, destroyed, hold);
+    return BuiltInMessage(msg, destroyed, kept);
 }
 
-LRESULT TControl::BuiltInMessage(MSG& msg, bool& destroyed, const THeld& hold) {
+LRESULT TControl::BuiltInMessage(MSG& msg, bool& destroyed, const TKeepAlive& kept) {
     using M = TBuiltInMessages;
     const UINT m = msg.message;
     switch (m) {
@@ -738,8 +738,8 @@ LRESULT TControl::BuiltInMessage(MSG& msg, bool& destroyed, const THeld& hold) {
         default:
             break;
     }
-    if (m >= WM_KEYFIRST && m <= WM_SYSDEADCHAR) return M::Key(*this, msg, hold);
-    if (m >= WM_MOUSEFIRST && m <= WM_MOUSEWHEEL) return M::Mouse(*this, msg, hold);
+    if (m >= WM_KEYFIRST && m <= WM_SYSDEADCHAR) return M::Key(*this, msg, kept);
+    if (m >= WM_MOUSEFIRST && m <= WM_MOUSEWHEEL) return M::Mouse(*this, msg, kept);
     return CallDefault(this, msg);
 }
 

@@ -24,7 +24,7 @@ struct SenderMethodOf<void (C::*)(TObj*)> {
 };
 }  // namespace toolkit_detail
 
-// MakeOnEvent<&TKVMMTimer::OnTick>(this): binds the method at compile time.
+// MakeMethod<&TKVMMTimer::OnTick>(this): binds the method at compile time.
 template <auto Method>
 TOnEvent MakeOnEvent(typename toolkit_detail::SenderMethodOf<decltype(Method)>::Class* obj) {
     using C = typename toolkit_detail::SenderMethodOf<decltype(Method)>::Class;

@@ -105,7 +105,7 @@ TTickWindow* FindWindowOf(DWORD thread) {
 }
 
 bool Registered(HWND window) {
-    THold hold(registryLock);
+    TLockScope locked(registryLock);
     return std::any_of(windows.begin(), windows.end(),
                        [&](const TTickWindow& w) { return w.window == window; });
 }
@@ -122,7 +122,7 @@ LRESULT CALLBACK TickWindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     const DWORD thread = GetCurrentThreadId();
     TMMTimer* timer = nullptr;
     {
-        THold hold(registryLock);
+        TLockScope locked(registryLock);
         TEvent* e = FindBySerial(serial);
         if (e != nullptr && e->window == hwnd && e->pending) {
             e->pending = false;
@@ -146,7 +146,7 @@ LRESULT CALLBACK TickWindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     } catch (...) {
         RunError(kErrUnhandled);
     }
-    THold hold(registryLock);
+    TLockScope locked(registryLock);
     for (auto it = dispatching.rbegin(); it != dispatching.rend(); ++it) {
         if (it->serial == serial && it->thread == thread) {
             dispatching.erase(std::next(it).base());
@@ -173,7 +173,7 @@ HWND CreateTickWindow() {
 HWND AttachTickWindow() {
     const DWORD thread = GetCurrentThreadId();
     {
-        THold hold(registryLock);
+        TLockScope locked(registryLock);
         if (TTickWindow* w = FindWindowOf(thread)) {
             ++w->events;
             return w->window;
@@ -184,7 +184,7 @@ HWND AttachTickWindow() {
     HWND spare = nullptr;
     HWND window = made;
     {
-        THold hold(registryLock);
+        TLockScope locked(registryLock);
         if (TTickWindow* w = FindWindowOf(thread)) {
             // A start nested in the making (a hook) made one first.
             ++w->events;
@@ -203,7 +203,7 @@ void Forget(uint32_t serial) {
     HWND unused = nullptr;
     DWORD owner = 0;
     {
-        THold hold(registryLock);
+        TLockScope locked(registryLock);
         TEvent* e = FindBySerial(serial);
         if (e == nullptr) return;
         HWND window = e->window;
@@ -233,7 +233,7 @@ void WaitForDispatch(uint32_t serial) {
     HANDLE ended = DispatchEnded();
     for (;;) {
         {
-            THold hold(registryLock);
+            TLockScope locked(registryLock);
             const bool elsewhere =
                 std::any_of(dispatching.begin(), dispatching.end(),
                             [&](const TDispatch& d) { return d.serial == serial && d.thread != self; });
@@ -249,7 +249,7 @@ void WaitForDispatch(uint32_t serial) {
 }
 
 void CALLBACK OnTimerThread(UINT /*id*/, UINT /*msg*/, DWORD_PTR user, DWORD_PTR /*dw1*/, DWORD_PTR /*dw2*/) {
-    THold hold(registryLock);
+    TLockScope locked(registryLock);
     TEvent* e = FindBySerial(static_cast<uint32_t>(user));
     if (e == nullptr || e->spent) return;
     // A long period runs on a shorter event: only every count-th of its ticks is the timer's. Counted
@@ -283,7 +283,7 @@ public:
         if (window == nullptr) return 0;
         uint32_t serial;
         {
-            THold hold(registryLock);
+            TLockScope locked(registryLock);
             serial = ++lastSerial;
             running.push_back({.serial = serial,
                                .timer = &timer,
@@ -305,7 +305,7 @@ public:
         if (handle == 0) {
             Forget(serial);
         } else {
-            THold hold(registryLock);
+            TLockScope locked(registryLock);
             if (TEvent* e = FindBySerial(serial)) e->handle = handle;
         }
         return handle;
@@ -314,7 +314,7 @@ public:
     void Stop(TMMTimer& timer, uint32_t handle) override {
         uint32_t serial = 0;
         {
-            THold hold(registryLock);
+            TLockScope locked(registryLock);
             if (const TEvent* e = FindByTimer(&timer)) serial = e->serial;
         }
         // Not under the lock: the callback may be waiting for it, and timeKillEvent waits for the
@@ -348,16 +348,16 @@ void StopTimerEvents() {
 }
 
 int RunningTimerEvents() {
-    THold hold(registryLock);
+    TLockScope locked(registryLock);
     return static_cast<int>(running.size());
 }
 
 int64_t DroppedTicks() {
-    THold hold(registryLock);
+    TLockScope locked(registryLock);
     return droppedTicks;
 }
 
 int TickWindowCount() {
-    THold hold(registryLock);
+    TLockScope locked(registryLock);
     return static_cast<int>(windows.size());
 }

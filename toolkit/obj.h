@@ -66,12 +66,12 @@ private:
 // meanwhile waits for the end of the hold. Freed tells whether one was asked since the hold began; a
 // free asked before, under an outer hold, does not count, and the object goes on working until that
 // hold ends.
-class THeld {
+class TKeepAlive {
 public:
-    explicit THeld(TObj* obj) : obj_(obj), freedBefore_(FreeAsked(obj)) { obj_->AddRef(); }
-    ~THeld() { obj_->ReleaseRef(); }
-    THeld(const THeld&) = delete;
-    THeld& operator=(const THeld&) = delete;
+    explicit TKeepAlive(TObj* obj) : obj_(obj), freedBefore_(FreeAsked(obj)) { obj_->AddRef(); }
+    ~TKeepAlive() { obj_->ReleaseRef(); }
+    TKeepAlive(const TKeepAlive&) = delete;
+    TKeepAlive& operator=(const TKeepAlive&) = delete;
 
     bool Freed() const { return !freedBefore_ && FreeAsked(obj_); }
 

@@ -22,12 +22,12 @@ private:
 };
 
 // Holds the lock for a scope.
-class THold {
+class TLockScope {
 public:
-    explicit THold(TLock& lock) : lock_(lock) { lock_.Lock(); }
-    ~THold() { lock_.Unlock(); }
-    THold(const THold&) = delete;
-    THold& operator=(const THold&) = delete;
+    explicit TLockScope(TLock& lock) : lock_(lock) { lock_.Lock(); }
+    ~TLockScope() { lock_.Unlock(); }
+    TLockScope(const TLockScope&) = delete;
+    TLockScope& operator=(const TLockScope&) = delete;
 
 private:
     TLock& lock_;

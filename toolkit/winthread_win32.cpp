@@ -42,7 +42,7 @@ struct TJobDelivery {
     // The job of a ticket whose work has ended, taken out of the list; null for a ticket the
     // program did not give or already took back.
     static TBackgroundJob* Redeem(uint64_t number) {
-        THold hold(ticketsLock);
+        TLockScope locked(ticketsLock);
         std::vector<TTicket>& tickets = Tickets();
         for (auto it = tickets.begin(); it != tickets.end(); ++it) {
             if (it->number != number) continue;
@@ -84,7 +84,7 @@ struct TJobDelivery {
         const HWND home = job->home_;
         uint64_t number = 0;
         {
-            THold hold(ticketsLock);
+            TLockScope locked(ticketsLock);
             for (TTicket& t : Tickets()) {
                 if (t.job == job) {
                     t.worked = true;
@@ -131,7 +131,7 @@ HWND HomeWindow() {
 
 // Takes the ticket back of a job that never started.
 void Withdraw(TBackgroundJob* job) {
-    THold hold(ticketsLock);
+    TLockScope locked(ticketsLock);
     std::vector<TTicket>& tickets = Tickets();
     for (auto it = tickets.begin(); it != tickets.end(); ++it) {
         if (it->job == job) {
@@ -147,7 +147,7 @@ bool StartBackground(TBackgroundJob* job) {
     job->home_ = HomeWindow();
     if (job->home_ == nullptr) return false;
     {
-        THold hold(ticketsLock);
+        TLockScope locked(ticketsLock);
         Tickets().push_back({++lastTicket, job, false});
     }
     // A look-up or an echo mostly waits: marked long, a second one gets a thread of its own at once

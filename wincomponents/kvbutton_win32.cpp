@@ -6,7 +6,7 @@
 void TKVButton::InitControl() {
     Control = NewButton(ParentControl, Caption);
     if (Control == nullptr) return;
-    Control->OnClick = MakeOnEvent<&TKVButton::OnClick>(this);
+    Control->OnClick = MakeMethod<&TKVButton::OnClick>(this);
     SetDefaultButton(Control, VK_RETURN, Default != 0);
     Control->SetStyle(Control->Style | BS_MULTILINE);
     TKVWin::InitControl();

@@ -9,7 +9,7 @@ void TKVEdit::InitControl() {
     SetTextAlign(Control, Alignment);
     TKVWin::InitControl();
     Control->Perform(EM_LIMITTEXT, static_cast<WPARAM>(MaxLength), 0);
-    Control->OnChange = MakeOnEvent<&TKVEdit::OnChange>(this);
+    Control->OnChange = MakeMethod<&TKVEdit::OnChange>(this);
     // The change this makes is not reported; it only arms the outlet. Armed here as well, so that a
     // toolkit that sends no notification for an unchanged (empty) text still reports the next change.
     Control->SetCaption(Text);

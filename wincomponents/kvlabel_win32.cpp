@@ -5,7 +5,7 @@
 
 TKVLabel::TKVLabel(TControl* parent) : TKVWin(parent) {
     Control = NewLabel(parent, "");
-    if (Control != nullptr) Control->OnClick = MakeOnEvent<&TKVLabel::OnClick>(this);
+    if (Control != nullptr) Control->OnClick = MakeMethod<&TKVLabel::OnClick>(this);
 }
 
 void TKVLabel::AutoSize(bool on) {
@@ -21,8 +21,8 @@ void TKVLabel::InitControl() {
     TKVWin::InitControl();
     Control->SetCaption(Caption);
     if (HoverColor != 0 || HoverUnderline != 0) {
-        Control->SetOnMouseEnter(MakeOnEvent<&TKVLabel::OnHoverEnter>(this));
-        Control->SetOnMouseLeave(MakeOnEvent<&TKVLabel::OnHoverLeave>(this));
+        Control->SetOnMouseEnter(MakeMethod<&TKVLabel::OnHoverEnter>(this));
+        Control->SetOnMouseLeave(MakeMethod<&TKVLabel::OnHoverLeave>(this));
     }
 }
 

@@ -35,7 +35,7 @@ void TKVLED::InitControl() {
     WideWhitePen = CreatePen(PS_SOLID, 2, kWhite);
     WideOnPen = CreatePen(PS_SOLID, 2, Color2RGB(OnColor));
     Control->SetOnPaint(MakeMethod<&TKVLED::OnPaint>(this));
-    Control->OnClick = MakeOnEvent<&TKVLED::OnClick>(this);
+    Control->OnClick = MakeMethod<&TKVLED::OnClick>(this);
 }
 
 void TKVLED::actOn(TData& data, uint16_t /*index*/) {

@@ -80,7 +80,7 @@ TKVMainForm::TKVMainForm(TControl* parent) : TKVWin(parent) {
     Control = NewForm(parent != nullptr ? parent : Applet, "Form");
     if (Control != nullptr) {
         Control->SetCreateVisible(false);
-        Control->OnShow = MakeOnEvent<&TKVMainForm::OnShowFirst>(this);
+        Control->OnShow = MakeMethod<&TKVMainForm::OnShowFirst>(this);
         Control->Margin = 0;
     }
     AddStartProc(MakeMethod<&TKVMainForm::StartUp>(this));

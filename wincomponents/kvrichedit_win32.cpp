@@ -49,7 +49,7 @@ void TKVRichEdit::InitControl() {
     if (WantTab != 0) options |= eoWantTab;
     Control = NewRichEdit(ParentControl, options);
     if (Control == nullptr) return;
-    Control->OnChange = MakeOnEvent<&TKVRichEdit::OnChange>(this);
+    Control->OnChange = MakeMethod<&TKVRichEdit::OnChange>(this);
     TKVWin::InitControl();
     // The control's default would take 32,767 characters and silently drop every later line.
     Control->Perform(EM_EXLIMITTEXT, 0, kLogLimit);
@@ -61,7 +61,7 @@ void TKVRichEdit::InitControl() {
     cf.dwMask = CFM_COLOR;
     cf.dwEffects = CFE_AUTOCOLOR;
     Control->Perform(EM_SETCHARFORMAT, SCF_SELECTION, reinterpret_cast<LPARAM>(&cf));
-    SetOnLink(Control, MakeOnEvent<&TKVRichEdit::OnLink>(this));
+    SetOnLink(Control, MakeMethod<&TKVRichEdit::OnLink>(this));
 }
 
 int32_t TKVRichEdit::TextLength(bool crlf) {

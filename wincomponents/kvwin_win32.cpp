@@ -235,13 +235,13 @@ void TKVWin::HookEvents(TControl* c) {
     c->OnMouseWheel = MakeMethod<&TKVWin::OnMouseWheel>(this);
     c->OnMouseDblClk = MakeMethod<&TKVWin::OnDblClick>(this);
     c->MessageHook = MakeMethod<&TKVWin::WindowMessage>(this);
-    c->OnDestroy = MakeOnEvent<&TKVWin::OnControlDestroy>(this);
+    c->OnDestroy = MakeMethod<&TKVWin::OnControlDestroy>(this);
     c->OnKeyDown = MakeMethod<&TKVWin::OnKeyDown>(this);
     c->OnKeyUp = MakeMethod<&TKVWin::OnKeyUp>(this);
     c->OnChar = MakeMethod<&TKVWin::OnChar>(this);
-    c->OnResize = MakeOnEvent<&TKVWin::OnResize>(this);
-    c->OnShow = MakeOnEvent<&TKVWin::OnShow>(this);
-    c->OnHide = MakeOnEvent<&TKVWin::OnHide>(this);
+    c->OnResize = MakeMethod<&TKVWin::OnResize>(this);
+    c->OnShow = MakeMethod<&TKVWin::OnShow>(this);
+    c->OnHide = MakeMethod<&TKVWin::OnHide>(this);
 }
 
 // The caption beside the control, if it has a maker: the control gives up the caption's room on the
@@ -274,8 +274,8 @@ void TKVWin::MakeCaption(TControl* c) {
 void TKVWin::AttachHint(THintOps* link) {
     if (Control == nullptr) return;
     if (link != nullptr) {
-        Control->SetOnMouseEnter(MakeOnEvent<&TKVWin::OnMouseEnter>(this));
-        Control->SetOnMouseLeave(MakeOnEvent<&TKVWin::OnMouseLeave>(this));
+        Control->SetOnMouseEnter(MakeMethod<&TKVWin::OnMouseEnter>(this));
+        Control->SetOnMouseLeave(MakeMethod<&TKVWin::OnMouseLeave>(this));
     } else {
         if (Hint.empty() || HintManager == nullptr) return;
         link = HintManager->HintOps;

@@ -79,7 +79,7 @@ public:
         Form->SetBoundsRect({40, 40, 440, 300});
         Button = NewButton(Form, "STOP");
         Button->SetBoundsRect({20, 20, 140, 60});
-        Button->OnClick = MakeOnEvent<&TTickLoad::OnClick>(this);
+        Button->OnClick = MakeMethod<&TTickLoad::OnClick>(this);
         Edit = NewEditbox(Form, 0);
         Edit->SetBoundsRect({20, 80, 220, 104});
         Form->SetOnPaint(MakeMethod<&TTickLoad::OnPaint>(this));
@@ -89,7 +89,7 @@ public:
         TMMTimer* timer = NewMMTimer(Period);
         if (timer == nullptr) return false;
         timer->Resolution = 1;
-        timer->OnTimer = MakeOnEvent<&TTickLoad::OnTick>(this);
+        timer->OnTimer = MakeMethod<&TTickLoad::OnTick>(this);
         timer->SetEnabled(true);
         HANDLE thread = CreateThread(nullptr, 0, &TTickLoad::Drive, this, 0, nullptr);
         if (thread != nullptr) ::Run(app);

@@ -95,20 +95,20 @@ TEST_F(Ping, RequestsOutstandingTogetherEachFireOnceWithTheirOwnValues) {
     TKVPing ping(fake);
     listener.Wire(ping);
     ping.Host = "h";
-    TChainHold* tick = TChainHold::New();
+    TRound* tick = TRound::New();
     fake.answer = {{127, 0, 0, 2}, 0, 9, 32};
     {
-        const TChainScope round(tick);
+        const TRoundScope round(tick);
         PingOnce(ping);
     }
     fake.answer = {{127, 0, 0, 3}, 0, 5, 16};
     PingOnce(ping);
-    EXPECT_TRUE(tick->Held()) << "the tick's request is outstanding";
+    EXPECT_TRUE(tick->Going()) << "the tick's request is outstanding";
     EXPECT_TRUE(listener.events.empty());
     fake.Deliver(1);
-    EXPECT_TRUE(tick->Held()) << "the click's outcome is not the tick's";
+    EXPECT_TRUE(tick->Going()) << "the click's outcome is not the tick's";
     fake.Deliver(0);
-    EXPECT_FALSE(tick->Held());
+    EXPECT_FALSE(tick->Going());
     EXPECT_EQ(listener.events, (std::vector<std::string>{"reply 127.0.0.3 16", "reply 127.0.0.2 32"}));
     EXPECT_EQ(LastValues(ping), std::make_pair(9, 32));
     tick->Release();
@@ -121,9 +121,9 @@ TEST_F(Ping, DestroyedWithRequestsOutstanding) {
     auto* ping = new TKVPing(fake);
     listener.Wire(*ping);
     ping->Host = "h";
-    TChainHold* tick = TChainHold::New();
+    TRound* tick = TRound::New();
     {
-        const TChainScope round(tick);
+        const TRoundScope round(tick);
         PingOnce(*ping);
         tick->Release();  // its timer goes first
     }

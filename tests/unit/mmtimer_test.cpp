@@ -63,7 +63,7 @@ public:
         events += d.Type == kTypeNull ? "timer " : "timer? ";
         TData none;
         if (chain == "busy") fake.Tick();
-        if (chain == "send") lent = TChainHold::Borrow();
+        if (chain == "send") lent = TRound::Borrow();
         if (chain == "restart") timer.actStart(none, 0);
         if (chain == "free") {
             delete doomed;
@@ -85,7 +85,7 @@ public:
     std::string events;
     std::string chain;
     TKVMMTimer* doomed = nullptr;  // started by "doomed COUNT", freed by its own tick's chain
-    TChainHold* lent = nullptr;    // the round of the last "send" chain, until "answer"
+    TRound* lent = nullptr;        // the round of the last "send" chain, until "answer"
 };
 
 // Each step: what is done, the outlets fired, the platform calls, and the timer's state after it. A

@@ -58,7 +58,7 @@ TEST(TObj, TheReleaseThatEndsTheHoldFreesOnceWhateverCleanUpDoesToTheObject) {
             destroyed = 0;
             TProbe* obj = NewObj<TProbe>();
             Toucher toucher{obj, touch};
-            obj->OnDestroy = MakeOnEvent<&Toucher::OnDestroyed>(&toucher);
+            obj->OnDestroy = MakeMethod<&Toucher::OnDestroyed>(&toucher);
             ASSERT_TRUE(obj->Add2FreeList(&TouchFromFreeList, &toucher));
             // The usual use: an owned object dies with its owner, in the list's order.
             ASSERT_TRUE(obj->Add2FreeList([](void* owned) { TObj::Free(static_cast<TObj*>(owned)); },

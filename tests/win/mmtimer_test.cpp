@@ -40,7 +40,7 @@ using TimerPtr = std::unique_ptr<TMMTimer, TObjFree>;
 TimerPtr Started(Ticks& ticks, int32_t interval, bool periodic = true) {
     TimerPtr t(NewMMTimer(interval));
     t->Periodic = periodic;
-    t->OnTimer = MakeOnEvent<&Ticks::onTick>(&ticks);
+    t->OnTimer = MakeMethod<&Ticks::onTick>(&ticks);
     t->SetEnabled(true);
     return t;
 }
@@ -82,7 +82,7 @@ TEST_F(MMTimerWin, AOneShotTicksInsideAModalBoxAndKeepsItsIdentifierUntilStopped
 TEST_F(MMTimerWin, OnlyEveryCountThTickOfTheShorterEventReachesTheTimer) {
     Ticks ticks;
     TimerPtr timer(NewMMTimer(100));
-    timer->OnTimer = MakeOnEvent<&Ticks::onTick>(&ticks);
+    timer->OnTimer = MakeMethod<&Ticks::onTick>(&ticks);
     const uint32_t handle = SystemTimerService().Start(*timer, 20, 5);
     ASSERT_NE(handle, 0u);
     PumpFor(1050);

@@ -9,37 +9,37 @@
 
 #include <cstdint>
 
-class TChainHold {
+class TRound {
 public:
     // Null when memory ran out. Its owner ends it with Release, never delete: it goes once nothing
     // holds it any more, since work it lent itself to may still be outstanding.
-    static TChainHold* New();
+    static TRound* New();
     void Release();
 
     // A chain under it runs now, or work started under it is outstanding.
-    bool Held() const { return uses_ > 0; }
+    bool Going() const { return uses_ > 0; }
 
     // The hold of the chain running on this thread, taken once more for work that chain starts:
     // the work gives it back with Drop once its outcome's chain has run. Null outside any hold.
-    static TChainHold* Borrow();
+    static TRound* Borrow();
     void Drop();
 
 private:
-    friend class TChainScope;
-    TChainHold() = default;
+    friend class TRoundScope;
+    TRound() = default;
     int32_t uses_ = 0;
     bool released_ = false;
 };
 
 // Runs a chain under a hold (none when null): taken and current until the scope ends.
-class TChainScope {
+class TRoundScope {
 public:
-    explicit TChainScope(TChainHold* hold);
-    ~TChainScope();
-    TChainScope(const TChainScope&) = delete;
-    TChainScope& operator=(const TChainScope&) = delete;
+    explicit TRoundScope(TRound* hold);
+    ~TRoundScope();
+    TRoundScope(const TRoundScope&) = delete;
+    TRoundScope& operator=(const TRoundScope&) = delete;
 
 private:
-    TChainHold* hold_;
-    TChainHold* outer_;
+    TRound* hold_;
+    TRound* outer_;
 };
