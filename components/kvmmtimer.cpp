@@ -24,11 +24,21 @@ void TKVMMTimer::SetResolution(int32_t value) {
 }
 
 void TKVMMTimer::SetInterval(int32_t value) {
-    if (timer_ != nullptr) timer_->SetInterval(value);
+    if (timer_ == nullptr) return;
+    timer_->SetInterval(value);
+    CheckStarted();
 }
 
 void TKVMMTimer::SetEnable(bool value) {
-    if (timer_ != nullptr) timer_->SetEnabled(value);
+    if (timer_ == nullptr) return;
+    timer_->SetEnabled(value);
+    CheckStarted();
+}
+
+void TKVMMTimer::CheckStarted() {
+    if (!timer_->Enabled || timer_->Handle != 0) return;
+    timer_->SetEnabled(false);
+    EmitInt(evError, timer_->Interval);
 }
 
 void TKVMMTimer::SetCount(int32_t value) {

@@ -1,5 +1,7 @@
 // TKVMMTimer: the periodic echo's clock. It owns one TMMTimer, fires evTimer on every tick, stops
-// itself after Count ticks per start (0: never) and fires evStop whenever it is stopped.
+// itself after Count ticks per start (0: never) and fires evStop whenever it is stopped. A start or
+// restart the platform refuses leaves it stopped and fires evError with the refused period (ms):
+// nothing may look as if it ran.
 //
 // Ticks run on the thread that started the timer (the window thread), handed over by the timer;
 // see toolkit/mmtimer.h. A tick's round lasts as long as its chain and the work that chain started:
@@ -29,6 +31,7 @@ public:
     int32_t Count = 0;  // ticks per start; 0: endless
     TKV_Event evTimer;
     TKV_Event evStop;
+    TKV_Event evError;
 
     // Property setters, acting at once.
     void SetResolution(int32_t value);
@@ -48,4 +51,6 @@ public:
 private:
     void OnTick(TObj* sender);
     void Stop();
+    // After a start or restart: the platform's refusal is told, and the timer left stopped.
+    void CheckStarted();
 };

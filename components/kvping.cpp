@@ -38,9 +38,10 @@ bool TKVPing::StartSockets() {
 }
 
 void TKVPing::actPing(TData& data, uint16_t /*index*/) {
+    // A failure of this machine, not the host's: code 1, as every local one.
     std::unique_ptr<TEchoRequest> request(new (std::nothrow) TEchoRequest);
     if (request == nullptr) {
-        EmitInt(evError, kPingNoAnswer);
+        EmitInt(evError, kPingNoSockets);
         return;
     }
     // Without the library every lookup fails, and "no such host" would hide the real cause.
@@ -62,10 +63,10 @@ void TKVPing::actPing(TData& data, uint16_t /*index*/) {
         (void)request.release();
         return;
     }
-    // No thread to send it on: the one outcome fires here instead.
+    // No thread to send it on, a local failure: the one outcome fires here instead.
     outstanding_.pop_back();
     if (request->Round != nullptr) request->Round->Drop();
-    EmitInt(evError, request->Failure != 0 ? request->Failure : kPingNoAnswer);
+    EmitInt(evError, request->Failure != 0 ? request->Failure : kPingNoSockets);
 }
 
 void TKVPing::Answered(TEchoRequest* sent) {

@@ -6,7 +6,9 @@
 // program is closed during a look-up) does not pull the library from under it. ICMP handles are
 // kept for reuse (opening one per echo costs about half an echo to loopback), one per echo that runs
 // at once, and closed with the socket library. Everything a worker touches lives as long as the
-// process: at exit a worker may still be waiting for a resolver that never answers.
+// process: at exit a worker may still be waiting for a resolver that never answers. The ICMP service
+// is not one of the system's known libraries: it is loaded from the system directory, never imported
+// (see toolkit/syslib.h).
 
 // Winsock before windows.h, the ICMP declarations after both.
 #include <winsock2.h>
@@ -25,10 +27,38 @@
 #include <vector>
 
 #include "components/kvping.h"
+#include "toolkit/syslib.h"
 #include "toolkit/winlock.h"
 #include "toolkit/winthread.h"
 
-HANDLE(WINAPI* OpenEchoHandle)() = &IcmpCreateFile;
+namespace {
+
+struct TIcmp {
+    decltype(&IcmpCreateFile) CreateFile =
+        SystemFunction<decltype(&IcmpCreateFile)>(L"iphlpapi.dll", "IcmpCreateFile");
+    decltype(&IcmpSendEcho) SendEcho =
+        SystemFunction<decltype(&IcmpSendEcho)>(L"iphlpapi.dll", "IcmpSendEcho");
+    decltype(&IcmpCloseHandle) CloseHandle =
+        SystemFunction<decltype(&IcmpCloseHandle)>(L"iphlpapi.dll", "IcmpCloseHandle");
+};
+
+// Never destroyed, as everything a worker touches.
+const TIcmp& Icmp() {
+    static const auto* icmp = new TIcmp;
+    return *icmp;
+}
+
+// Without the whole service there is no handle, which is a local failure.
+HANDLE WINAPI OpenSystemEchoHandle() {
+    const TIcmp& icmp = Icmp();
+    if (icmp.CreateFile == nullptr || icmp.SendEcho == nullptr || icmp.CloseHandle == nullptr)
+        return INVALID_HANDLE_VALUE;
+    return icmp.CreateFile();
+}
+
+}  // namespace
+
+HANDLE(WINAPI* OpenEchoHandle)() = &OpenSystemEchoHandle;
 
 namespace {
 
@@ -60,7 +90,7 @@ public:
                 return;
             }
         }
-        IcmpCloseHandle(h);
+        Icmp().CloseHandle(h);
     }
 
     uint32_t Generation() {
@@ -77,7 +107,7 @@ public:
             idle.swap(idle_);
         }
         for (const HANDLE h : idle)
-            IcmpCloseHandle(h);
+            Icmp().CloseHandle(h);
     }
 
 private:
@@ -116,8 +146,8 @@ int32_t Echo(const TIPv4& address, uint16_t dataSize, uint32_t timeout, TEchoRep
     if (request && replyBuffer && usable) {
         IPAddr destination;
         std::memcpy(&destination, address.data(), 4);
-        ok = IcmpSendEcho(icmp, destination, request.get(), dataSize, nullptr, replyBuffer.get(), replySize,
-                          timeout) != 0;
+        ok = Icmp().SendEcho(icmp, destination, request.get(), dataSize, nullptr, replyBuffer.get(),
+                             replySize, timeout) != 0;
         if (!ok && GetLastError() == ERROR_INVALID_HANDLE) usable = false;  // the next echo opens a fresh one
     }
     if (ok) {

@@ -313,6 +313,14 @@ void TClassMainForm_4051E30::MakeComponents(const TSchemeServices& services) {
     MsgAbout->Buttons = 0;
     MsgAbout->Icon = 4;
     MsgAbout->DefaultButton = 2;
+
+    HubRefused = Made(Hub(1, 2));
+    MsgRefused = Made(new TKVMessage(*services.Box));
+    MsgRefused->Message = Cp1251("Система не дала таймер с таким периодом: пинговать по циклу не получится.");
+    MsgRefused->Caption = Cp1251("Ошибка");
+    MsgRefused->Buttons = 0;
+    MsgRefused->Icon = 1;
+    MsgRefused->DefaultButton = 0;
 }
 
 // The link table, one row a line in the order the links are made: outlet or pin, then the entry it
@@ -370,6 +378,9 @@ void TClassMainForm_4051E30::MakeLinks() {
     HubStarted->evOut[1] = MakeEvent<&TKVLED::actOn>(LedCycle, 2);
     BtnClear->evClick = MakeEvent<&TKVRichEdit::actClear>(Log, 1);
     BtnAbout->evClick = MakeEvent<&TKVMessage::actMessage>(MsgAbout, 0);
+    Timer->evError = MakeEvent<&TKVHub::actIn>(HubRefused, 0);
+    HubRefused->evOut[0] = MakeEvent<&TKVLED::actOff>(LedCycle, 1);
+    HubRefused->evOut[1] = MakeEvent<&TKVMessage::actMessage>(MsgRefused, 0);
 }
 
 void TClassMainForm_4051E30::Finish() {
@@ -385,7 +396,7 @@ void TClassMainForm_4051E30::Finish() {
     }
     InstallTabNavigation(Form->Control);
 #ifdef ECHOMETER_FAULT_TEST
-    InsertFaultTick(Timer->evTimer);
+    InsertFaultTick(Timer->evTimer, Form->Control);
 #endif
 }
 

@@ -1,5 +1,5 @@
-// TClassMainForm_4051E30: the whole program as one scheme. It creates the 44 components in a fixed
-// order and gives them their properties, joins them with 52 links, finishes the window components
+// TClassMainForm_4051E30: the whole program as one scheme. It creates the 46 components in a fixed
+// order and gives them their properties, joins them with 55 links, finishes the window components
 // and destroys everything in reverse order. Links stay disabled while it is built.
 #pragma once
 
@@ -36,7 +36,7 @@ public:
     explicit TClassMainForm_4051E30(const TSchemeServices& services = {});
     ~TClassMainForm_4051E30() override;
 
-    static constexpr size_t kComponents = 44;
+    static constexpr size_t kComponents = 46;
 
     TKVMainForm* Form = nullptr;
     TKVPing* Ping = nullptr;
@@ -82,6 +82,9 @@ public:
     TKVButton* BtnClear = nullptr;
     TKVButton* BtnAbout = nullptr;
     TKVMessage* MsgAbout = nullptr;
+    // A period the platform's timer refuses: the cycle lamp goes out and a box says so.
+    TKVHub* HubRefused = nullptr;
+    TKVMessage* MsgRefused = nullptr;
 
     // Every component in creation order.
     const std::array<TObject*, kComponents>& Components() const { return made_; }

@@ -42,13 +42,34 @@ void ShowBox(std::string_view text) {
     MessageBoxW(nullptr, wide.c_str(), L"Error", MB_OK);
 }
 
+// The thread showing the report's boxes (0: none).
+volatile LONG reportThread = 0;
+
+DWORD WINAPI ShowBoxes(void* /*param*/) {
+    TErrorOutput out(&ShowBox);
+    out.Write(pendingReport);
+    out.Close();
+    return 0;
+}
+
+// A box runs a message loop on its thread: shown on the thread that ended the program, it would
+// take that thread's posted results, ticks and paint messages and run the program's own code under
+// a report that says it has ended (a fault in painting would come back at once and end the report
+// before it is read). So the boxes are shown from a fresh thread, while the ending one waits
+// without taking any message. Only when no thread can be had are they shown here.
 void ShowReport() {
     if (reportShown || pendingReport.empty()) return;
     // Marked first: a fault while the boxes are up must not show them again.
     reportShown = true;
-    TErrorOutput out(&ShowBox);
-    out.Write(pendingReport);
-    out.Close();
+    HANDLE t = CreateThread(nullptr, 0, &ShowBoxes, nullptr, CREATE_SUSPENDED, nullptr);
+    if (t == nullptr) {
+        ShowBoxes(nullptr);
+        return;
+    }
+    reportThread = static_cast<LONG>(GetThreadId(t));
+    ResumeThread(t);
+    WaitForSingleObject(t, INFINITE);
+    CloseHandle(t);
 }
 
 [[noreturn]] void EndProcess() {
@@ -60,6 +81,8 @@ void ShowReport() {
 // shows the first report if it is still pending and ends with the first number.
 [[noreturn]] void EndProgram(uint16_t code, uintptr_t address, const uintptr_t* callers, size_t count) {
     const LONG self = static_cast<LONG>(GetCurrentThreadId());
+    // A fault while the boxes are shown: the report has been seen as far as it could be.
+    if (self == reportThread) EndProcess();
     const LONG owner = InterlockedCompareExchange(&exitOwner, self, 0);
     if (owner == self) {
         ShowReport();
@@ -241,10 +264,6 @@ LONG WINAPI FirstChance(EXCEPTION_POINTERS* info) {
     EndProgram(kErrUnhandled, reinterpret_cast<uintptr_t>(__builtin_return_address(0)), nullptr, 0);
 }
 
-void EndOutOfMemory() {
-    EndProgram(kErrOutOfMemory, reinterpret_cast<uintptr_t>(__builtin_return_address(0)), nullptr, 0);
-}
-
 // Room for the report on an overflowed stack: the filter starts the thread that shows it.
 constexpr ULONG kStackGuarantee = 64 * 1024;
 
@@ -255,7 +274,6 @@ void InstallErrorHandler() {
     filterInstalled = true;
     AddVectoredExceptionHandler(1, &FirstChance);
     std::set_terminate(&EndUncaught);
-    std::set_new_handler(&EndOutOfMemory);
     ULONG guarantee = kStackGuarantee;
     SetThreadStackGuarantee(&guarantee);
     LoadFloatTraps();
@@ -288,3 +306,53 @@ void RunError(uint16_t n) {
 void Halt(uint16_t code) {
     EndProgram(code, 0, nullptr, 0);
 }
+
+// ---- The heap
+
+// A request that must succeed and cannot ends the program with error 203; one that may fail
+// (new (std::nothrow)) gets null, and its caller's failure path is a real one. A new-handler cannot
+// tell the two apart: called for both, it would end the program on every failure and leave every
+// null branch dead. So the replaceable allocation functions are the program's own, over the C heap
+// that the library's own release functions give back to.
+namespace {
+
+[[noreturn]] void OutOfMemory(void* at) {
+    EndProgram(kErrOutOfMemory, reinterpret_cast<uintptr_t>(at), nullptr, 0);
+}
+
+}  // namespace
+
+// NOLINTBEGIN(misc-new-delete-overloads,cert-dcl58-cpp)
+void* operator new(size_t size) {
+    if (void* p = std::malloc(size != 0 ? size : 1)) return p;
+    OutOfMemory(__builtin_return_address(0));
+}
+void* operator new[](size_t size) {
+    if (void* p = std::malloc(size != 0 ? size : 1)) return p;
+    OutOfMemory(__builtin_return_address(0));
+}
+void* operator new(size_t size, const std::nothrow_t& /*tag*/) noexcept {
+    return std::malloc(size != 0 ? size : 1);
+}
+void* operator new[](size_t size, const std::nothrow_t& /*tag*/) noexcept {
+    return std::malloc(size != 0 ? size : 1);
+}
+void operator delete(void* p) noexcept {
+    std::free(p);
+}
+void operator delete[](void* p) noexcept {
+    std::free(p);
+}
+void operator delete(void* p, size_t /*size*/) noexcept {
+    std::free(p);
+}
+void operator delete[](void* p, size_t /*size*/) noexcept {
+    std::free(p);
+}
+void operator delete(void* p, const std::nothrow_t& /*tag*/) noexcept {
+    std::free(p);
+}
+void operator delete[](void* p, const std::nothrow_t& /*tag*/) noexcept {
+    std::free(p);
+}
+// NOLINTEND(misc-new-delete-overloads,cert-dcl58-cpp)

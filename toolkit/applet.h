@@ -33,7 +33,8 @@ TControl* NewForm(TControl* parent, std::string_view caption);
 void Run(TControl*& applet);
 // Takes one message (input and paint first) and handles it; false when none was waiting.
 bool ProcessMessage(TControl* applet);
-// The same, giving the message taken: a WM_QUIT is handed back undispatched (AppletTerminated set).
+// The same, giving the message taken: a WM_QUIT is handed back undispatched (AppletTerminated set,
+// unless it was posted to a window: another program's, ignored).
 bool ProcessMessage(TControl* applet, MSG& msg);
 void ProcessMessages(TControl* applet);
 // Orderly end: drains the queue and closes the application window unless it had terminated already,

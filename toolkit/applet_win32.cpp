@@ -128,7 +128,9 @@ TControl* MainWindow() {
 bool ProcessMessage(TControl* applet, MSG& msg) {
     if (!PeekNext(msg)) return false;
     if (msg.message == WM_QUIT) {
-        AppletTerminated = true;
+        // A quit the program asks for (PostQuitMessage) belongs to no window; one posted to a window
+        // of ours came from another program, which may not stop this one.
+        if (msg.hwnd == nullptr) AppletTerminated = true;
         return true;
     }
     if (applet != nullptr && applet->OnMessage && applet->OnMessage(applet, msg)) return true;

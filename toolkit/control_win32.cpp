@@ -514,8 +514,9 @@ LRESULT CALLBACK ToolkitWndProc(HWND window, UINT message, WPARAM wParam, LPARAM
     try {
         return c->WndProc(msg);
     } catch (...) {
-        // Nothing may unwind through the platform's window procedure.
-        return 0;
+        // Nothing may unwind through the platform's frames, and a handler that failed half-way may
+        // have left its component broken: the end every other escaped exception has.
+        RunError(kErrUnhandled);
     }
 }
 

@@ -12,6 +12,10 @@
 // tick is being handled stays alive until that tick has ended: the stop waits, answering messages
 // sent to its thread meanwhile.
 //
+// A period longer than the platform takes in one event runs as a shorter event whose every n-th tick
+// is the timer's: the platform's own schedule keeps the long period from drifting. A start the
+// platform still refuses leaves Handle at 0; the component above says so.
+//
 // The platform's side sits behind TTimerService, so the logic here is tested with a fake on any host
 // and the real winmm service under Wine.
 #pragma once
@@ -42,9 +46,11 @@ class TMMTimer;
 // The seam to the platform's multimedia timers.
 class TTimerService {
 public:
-    // Starts a timer event with the timer's Interval, Resolution and Periodic; its ticks reach
-    // timer.Tick() on the calling thread. 0 when the platform refused.
-    virtual uint32_t Start(TMMTimer& timer) = 0;
+    // The longest period the platform takes in one event, ms.
+    virtual uint32_t LongestPeriod() = 0;
+    // Starts a timer event of that period with the timer's Resolution and Periodic; every count-th
+    // of its ticks reaches timer.Tick() on the calling thread. 0 when the platform refused.
+    virtual uint32_t Start(TMMTimer& timer, uint32_t period, uint32_t count) = 0;
     // Cancels the timer's event; no tick of it reaches Tick() afterwards, not even one already
     // handed over. From another thread it returns once a tick being handled has ended.
     virtual void Stop(TMMTimer& timer, uint32_t handle) = 0;
@@ -55,6 +61,16 @@ protected:
 
 // winmm's timeSetEvent and timeKillEvent on Windows.
 TTimerService& SystemTimerService();
+
+// How a period is run on a platform whose events are at most `longest` ms: an event of Period ms
+// whose every Count-th tick is the timer's. Period × Count is the interval exactly wherever a
+// divisor of it fits (every period a person can type); otherwise within Count ms. A period the
+// platform takes, or one it must refuse (0 or less), is passed on as it is.
+struct TPeriodSplit {
+    uint32_t Period;
+    uint32_t Count;
+};
+TPeriodSplit SplitPeriod(int32_t interval, uint32_t longest);
 
 class TMMTimer : public TTimer {
 public:

@@ -9,6 +9,10 @@
 //
 // No window is made or destroyed with the lock held: a window call may wait for another thread,
 // which may be waiting for the lock.
+//
+// Any program on the desktop can post to the tick windows: a tick is run only when the registry has
+// one posted and not yet handled for that serial, so made-up or stale ticks run nothing, and a close
+// from outside is refused (the window goes when no event of its thread needs it).
 #include <windows.h>
 
 #include <mmsystem.h>
@@ -18,20 +22,40 @@
 
 #include "support/runerror.h"
 #include "toolkit/mmtimer.h"
+#include "toolkit/syslib.h"
 #include "toolkit/winlock.h"
 
 namespace {
 
 constexpr UINT kTickMessage = WM_APP + 0x54;  // lParam: the event's serial
+constexpr UINT kRetire = WM_APP + 0x55;       // a window no event uses any more, from another thread
+
+// winmm is not one of the system's known libraries: it is loaded from the system directory, never
+// imported (see toolkit/syslib.h).
+struct TWinmm {
+    decltype(&timeSetEvent) SetEvent = SystemFunction<decltype(&timeSetEvent)>(L"winmm.dll", "timeSetEvent");
+    decltype(&timeKillEvent) KillEvent =
+        SystemFunction<decltype(&timeKillEvent)>(L"winmm.dll", "timeKillEvent");
+    decltype(&timeGetDevCaps) GetDevCaps =
+        SystemFunction<decltype(&timeGetDevCaps)>(L"winmm.dll", "timeGetDevCaps");
+    decltype(&timeGetTime) GetTime = SystemFunction<decltype(&timeGetTime)>(L"winmm.dll", "timeGetTime");
+};
+
+const TWinmm& Winmm() {
+    static const TWinmm winmm;
+    return winmm;
+}
 
 struct TEvent {
     uint32_t serial;
     TMMTimer* timer;  // one running event per timer
     HWND window;
     bool oneShot;
-    bool pending;  // a tick is posted and not yet handled
-    bool spent;    // a one-shot has had its tick
-    UINT handle;   // winmm's identifier, once timeSetEvent answered
+    bool pending;    // a tick is posted and not yet handled
+    bool spent;      // a one-shot has had its tick
+    UINT handle;     // winmm's identifier, once timeSetEvent answered
+    uint32_t count;  // the platform's ticks per tick of the timer
+    uint32_t left;   // the platform's ticks until the next one of the timer
 };
 
 struct TTickWindow {
@@ -80,7 +104,18 @@ TTickWindow* FindWindowOf(DWORD thread) {
     return nullptr;
 }
 
+bool Registered(HWND window) {
+    TLockScope locked(registryLock);
+    return std::any_of(windows.begin(), windows.end(),
+                       [&](const TTickWindow& w) { return w.window == window; });
+}
+
 LRESULT CALLBACK TickWindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+    if (msg == WM_CLOSE) return 0;
+    if (msg == kRetire) {
+        if (!Registered(hwnd)) DestroyWindow(hwnd);
+        return 0;
+    }
     if (msg != kTickMessage) return DefWindowProcW(hwnd, msg, wp, lp);
     RestoreFloatTraps();
     const auto serial = static_cast<uint32_t>(lp);
@@ -88,12 +123,13 @@ LRESULT CALLBACK TickWindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     TMMTimer* timer = nullptr;
     {
         TLockScope locked(registryLock);
-        if (TEvent* e = FindBySerial(serial)) {
+        TEvent* e = FindBySerial(serial);
+        if (e != nullptr && e->window == hwnd && e->pending) {
             e->pending = false;
             // A periodic tick that waited a whole period is late: the next one is due already. It is
             // dropped, not run late, so a window thread that cannot keep up gets room for its input
             // and painting instead of a queue of stale ticks.
-            const DWORD waited = timeGetTime() - static_cast<DWORD>(wp);
+            const DWORD waited = Winmm().GetTime() - static_cast<DWORD>(wp);
             if (!e->oneShot && e->timer->Interval > 0 && waited >= static_cast<DWORD>(e->timer->Interval)) {
                 ++droppedTicks;
             } else {
@@ -104,8 +140,12 @@ LRESULT CALLBACK TickWindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     }
     if (timer == nullptr) return 0;
     // Stopped on this thread, the timer is held by Tick; stopped from another, the stop waits for
-    // this tick to end.
-    timer->Tick();
+    // this tick to end. No exception crosses the platform's frames: it ends the program, as anywhere.
+    try {
+        timer->Tick();
+    } catch (...) {
+        RunError(kErrUnhandled);
+    }
     TLockScope locked(registryLock);
     for (auto it = dispatching.rbegin(); it != dispatching.rend(); ++it) {
         if (it->serial == serial && it->thread == thread) {
@@ -182,7 +222,7 @@ void Forget(uint32_t serial) {
     if (owner == GetCurrentThreadId()) {
         DestroyWindow(unused);
     } else {
-        PostMessageW(unused, WM_CLOSE, 0, 0);
+        PostMessageW(unused, kRetire, 0, 0);
     }
 }
 
@@ -212,6 +252,10 @@ void CALLBACK OnTimerThread(UINT /*id*/, UINT /*msg*/, DWORD_PTR user, DWORD_PTR
     TLockScope locked(registryLock);
     TEvent* e = FindBySerial(static_cast<uint32_t>(user));
     if (e == nullptr || e->spent) return;
+    // A long period runs on a shorter event: only every count-th of its ticks is the timer's. Counted
+    // here, so no sub-tick is lost to a busy window thread and the period does not drift.
+    if (--e->left != 0) return;
+    e->left = e->count;
     if (e->oneShot) e->spent = true;
     if (e->pending) {
         ++droppedTicks;
@@ -219,12 +263,22 @@ void CALLBACK OnTimerThread(UINT /*id*/, UINT /*msg*/, DWORD_PTR user, DWORD_PTR
     }
     // Posting never waits for the window's thread. wParam: when it was posted, to tell a late tick.
     e->pending =
-        PostMessageW(e->window, kTickMessage, timeGetTime(), static_cast<LPARAM>(e->serial)) != FALSE;
+        PostMessageW(e->window, kTickMessage, Winmm().GetTime(), static_cast<LPARAM>(e->serial)) != FALSE;
 }
 
 class TWinTimerService final : public TTimerService {
 public:
-    uint32_t Start(TMMTimer& timer) override {
+    uint32_t LongestPeriod() override {
+        TIMECAPS caps{};
+        if (Winmm().GetDevCaps == nullptr || Winmm().GetDevCaps(&caps, sizeof caps) != TIMERR_NOERROR)
+            return 0;
+        return caps.wPeriodMax;
+    }
+
+    uint32_t Start(TMMTimer& timer, uint32_t period, uint32_t count) override {
+        // The library and every function it is used through, or no timer.
+        const TWinmm& w = Winmm();
+        if (w.SetEvent == nullptr || w.KillEvent == nullptr || w.GetTime == nullptr || count == 0) return 0;
         HWND window = AttachTickWindow();
         if (window == nullptr) return 0;
         uint32_t serial;
@@ -237,15 +291,17 @@ public:
                                .oneShot = !timer.Periodic,
                                .pending = false,
                                .spent = false,
-                               .handle = 0});
+                               .handle = 0,
+                               .count = count,
+                               .left = count});
         }
         // A one-shot runs on a periodic event too and lets only its first tick through: winmm may
         // give a fired one-shot's identifier to a new event at any moment, so a stop racing with
         // the tick could cancel someone else's event. TIME_KILL_SYNCHRONOUS: once timeKillEvent
         // returns, the callback is not running.
-        const MMRESULT handle = timeSetEvent(static_cast<UINT>(timer.Interval),
-                                             static_cast<UINT>(timer.Resolution), &OnTimerThread, serial,
-                                             TIME_PERIODIC | TIME_CALLBACK_FUNCTION | TIME_KILL_SYNCHRONOUS);
+        const MMRESULT handle =
+            Winmm().SetEvent(period, static_cast<UINT>(timer.Resolution), &OnTimerThread, serial,
+                             TIME_PERIODIC | TIME_CALLBACK_FUNCTION | TIME_KILL_SYNCHRONOUS);
         if (handle == 0) {
             Forget(serial);
         } else {
@@ -263,7 +319,7 @@ public:
         }
         // Not under the lock: the callback may be waiting for it, and timeKillEvent waits for the
         // callback.
-        timeKillEvent(handle);
+        Winmm().KillEvent(handle);
         Forget(serial);
         WaitForDispatch(serial);
     }
@@ -288,7 +344,7 @@ void StopTimerEvents() {
     running.clear();
     registryLock.Unlock();
     for (UINT h : handles)
-        timeKillEvent(h);
+        Winmm().KillEvent(h);
 }
 
 int RunningTimerEvents() {

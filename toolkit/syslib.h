@@ -1,7 +1,9 @@
 // System libraries from the system directory only. Windows only.
 //
 // A library loaded by bare name is looked for beside the program first: a file of that name in a
-// downloads folder would be loaded and run.
+// downloads folder would be loaded and run. The same holds for the program's own imports, which
+// the loader resolves before its first instruction: those are the system's known libraries only
+// (they are never looked for elsewhere), and the rest are found here at run time.
 #pragma once
 
 #include <windows.h>
@@ -11,3 +13,11 @@
 void UseSystemLibrarySearch();
 // The library of that name from the system directory, or null.
 HMODULE LoadSystemLibrary(const wchar_t* name);
+
+// A function of a library from the system directory, or null when either is missing.
+template <class TFunction>
+TFunction SystemFunction(const wchar_t* library, const char* name) {
+    HMODULE m = LoadSystemLibrary(library);
+    return m == nullptr ? nullptr
+                        : reinterpret_cast<TFunction>(reinterpret_cast<void*>(GetProcAddress(m, name)));
+}

@@ -1,14 +1,36 @@
 #include "toolkit/winthread.h"
 
 #include <atomic>
+#include <cstdint>
+#include <vector>
 
 #include "support/runerror.h"
+#include "toolkit/winlock.h"
 
 namespace {
 
-constexpr UINT kJobDone = WM_APP + 0x4A;  // lParam: the TBackgroundJob
+// wParam and lParam: the job's ticket, low and high 32 bits. Any program on the desktop can post to
+// the window, so the message carries a number, never a pointer: only a ticket of a job whose work
+// has ended hands that job over, and it does so once.
+constexpr UINT kJobDone = WM_APP + 0x4A;
 
 std::atomic<int> jobsRunning{0};
+
+struct TTicket {
+    uint64_t number;
+    TBackgroundJob* job;
+    bool worked;  // Work has ended: the job is the starting thread's again
+};
+
+TLock ticketsLock;
+uint64_t lastTicket = 0;
+
+// Jobs started and not yet handed back. Never destroyed: a worker may outlive the program's static
+// objects.
+std::vector<TTicket>& Tickets() {
+    static auto* tickets = new std::vector<TTicket>;
+    return *tickets;
+}
 
 // The window finished jobs come back to, one per starting thread, made on first use and kept for
 // the thread's life: made per job it would cost every echo a window.
@@ -17,13 +39,38 @@ thread_local HWND homeWindow = nullptr;
 }  // namespace
 
 struct TJobDelivery {
+    // The job of a ticket whose work has ended, taken out of the list; null for a ticket the
+    // program did not give or already took back.
+    static TBackgroundJob* Redeem(uint64_t number) {
+        TLockScope locked(ticketsLock);
+        std::vector<TTicket>& tickets = Tickets();
+        for (auto it = tickets.begin(); it != tickets.end(); ++it) {
+            if (it->number != number) continue;
+            if (!it->worked) return nullptr;
+            TBackgroundJob* job = it->job;
+            tickets.erase(it);
+            return job;
+        }
+        return nullptr;
+    }
+
     static LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+        // The window lives as long as its thread: a close from another program would lose the jobs
+        // on their way, and their requests would stay outstanding for ever.
+        if (msg == WM_CLOSE) return 0;
         if (msg != kJobDone) return DefWindowProcW(hwnd, msg, wp, lp);
         RestoreFloatTraps();
-        // NOLINTNEXTLINE(performance-no-int-to-ptr): the job travels in lParam
-        auto* job = reinterpret_cast<TBackgroundJob*>(lp);
+        const uint64_t number =
+            static_cast<uint32_t>(wp) | (static_cast<uint64_t>(static_cast<uint32_t>(lp)) << 32);
+        TBackgroundJob* job = Redeem(number);
+        if (job == nullptr) return 0;
         --jobsRunning;
-        if (!job->abandoned_) job->Finish();
+        // No exception crosses the platform's frames: it ends the program, as anywhere.
+        try {
+            if (!job->abandoned_) job->Finish();
+        } catch (...) {
+            RunError(kErrUnhandled);
+        }
         delete job;
         return 0;
     }
@@ -32,10 +79,27 @@ struct TJobDelivery {
     // is waited out; a window that is gone (its thread ended) takes nothing, and nobody else will
     // free the job then.
     static void HandBack(TBackgroundJob* job) {
-        while (!PostMessageW(job->home_, kJobDone, 0, reinterpret_cast<LPARAM>(job))) {
-            if (!IsWindow(job->home_)) {
+        // Read first: once the ticket says the work has ended, a message made up with its number may
+        // hand the job over and free it before the real one is posted.
+        const HWND home = job->home_;
+        uint64_t number = 0;
+        {
+            TLockScope locked(ticketsLock);
+            for (TTicket& t : Tickets()) {
+                if (t.job == job) {
+                    t.worked = true;
+                    number = t.number;
+                }
+            }
+        }
+        const auto low = static_cast<WPARAM>(static_cast<uint32_t>(number));
+        const auto high = static_cast<LPARAM>(static_cast<uint32_t>(number >> 32));
+        while (!PostMessageW(home, kJobDone, low, high)) {
+            if (!IsWindow(home)) {
+                TBackgroundJob* mine = Redeem(number);
+                if (mine == nullptr) return;  // handed over meanwhile
                 --jobsRunning;
-                delete job;
+                delete mine;
                 return;
             }
             Sleep(10);
@@ -65,11 +129,27 @@ HWND HomeWindow() {
     return homeWindow;
 }
 
+// Takes the ticket back of a job that never started.
+void Withdraw(TBackgroundJob* job) {
+    TLockScope locked(ticketsLock);
+    std::vector<TTicket>& tickets = Tickets();
+    for (auto it = tickets.begin(); it != tickets.end(); ++it) {
+        if (it->job == job) {
+            tickets.erase(it);
+            return;
+        }
+    }
+}
+
 }  // namespace
 
 bool StartBackground(TBackgroundJob* job) {
     job->home_ = HomeWindow();
     if (job->home_ == nullptr) return false;
+    {
+        TLockScope locked(ticketsLock);
+        Tickets().push_back({++lastTicket, job, false});
+    }
     // A look-up or an echo mostly waits: marked long, a second one gets a thread of its own at once
     // instead of queueing behind the first.
     TP_CALLBACK_ENVIRON environment;
@@ -78,6 +158,7 @@ bool StartBackground(TBackgroundJob* job) {
     ++jobsRunning;
     if (TrySubmitThreadpoolCallback(&TJobDelivery::OnWorker, job, &environment)) return true;
     --jobsRunning;
+    Withdraw(job);
     return false;
 }
 

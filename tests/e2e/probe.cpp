@@ -168,6 +168,30 @@ std::string Answer(const std::string& line) {
         GetExitCodeProcess(h, &code);
         return std::to_string(code);
     }
+    if (cmd == "mods") {  // mods <pid>: the file names of the libraries loaded in that process, ";"-separated
+        DWORD pid = 0;
+        args >> pid;
+        HANDLE snap = CreateToolhelp32Snapshot(TH32CS_SNAPMODULE, pid);
+        if (snap == INVALID_HANDLE_VALUE) return "";
+        MODULEENTRY32W m{};
+        m.dwSize = sizeof m;
+        std::string out;
+        for (BOOL more = Module32FirstW(snap, &m); more; more = Module32NextW(snap, &m))
+            out += Utf8(m.szModule) + ";";
+        CloseHandle(snap);
+        return out;
+    }
+    if (cmd == "post") {  // post <class> <msg> <wparam> <lparam>: to every message-only window of that
+                          // class, as any program on the desktop can; how many there were
+        std::string cls;
+        unsigned long long msg = 0, wp = 0, lp = 0;
+        args >> cls >> msg >> wp >> lp;
+        int n = 0;
+        for (HWND w = nullptr; (w = FindWindowExW(HWND_MESSAGE, w, Wide(cls).c_str(), nullptr)) != nullptr;
+             ++n)
+            PostMessageW(w, static_cast<UINT>(msg), static_cast<WPARAM>(wp), static_cast<LPARAM>(lp));
+        return std::to_string(n);
+    }
     if (cmd == "procs") {  // procs <exe name>: how many processes of that name exist
         HANDLE snap = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
         PROCESSENTRY32W p{};

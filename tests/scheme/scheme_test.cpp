@@ -20,7 +20,11 @@ namespace {
 
 class FakeTimer final : public TTimerService {
 public:
-    uint32_t Start(TMMTimer& /*timer*/) override { return 1; }
+    bool refuses = false;
+    uint32_t LongestPeriod() override { return 65535; }
+    uint32_t Start(TMMTimer& /*timer*/, uint32_t /*period*/, uint32_t /*count*/) override {
+        return refuses ? 0 : 1;
+    }
     void Stop(TMMTimer& /*timer*/, uint32_t /*handle*/) override {}
 };
 
@@ -97,6 +101,33 @@ protected:
     static inline FakeBox box;
     static inline TClassMainForm_4051E30* s = nullptr;
 };
+
+// A start, or a restart with a new period while periodic echoes run, that the platform refuses: the
+// box says so and the cycle lamp goes out, and the timer is left stopped.
+TEST_F(Scheme, ATimerThePlatformRefusesIsToldAndNothingShowsAsRunning) {
+    const std::string told =
+        std::string(Cp1251("Ошибка")) + "|" +
+        std::string(Cp1251("Система не дала таймер с таким периодом: пинговать по циклу не получится."));
+    for (const char* period : {"70", "5"}) {
+        SetPeriod("1");
+        timer.refuses = false;
+        Click(s->BtnStart);
+        ASSERT_EQ(s->LedCycle->State, 1);
+        box.shown.clear();
+        timer.refuses = true;
+        if (std::string(period) == "70") {
+            Click(s->BtnStop);
+            SetPeriod(period);
+            Click(s->BtnStart);
+        } else {
+            SetPeriod(period);  // the restart
+        }
+        EXPECT_EQ(box.shown, std::vector<std::string>{told}) << period;
+        EXPECT_EQ(s->LedCycle->State, 0) << period;
+        EXPECT_FALSE(s->Timer->Timer()->Enabled) << period;
+    }
+    timer.refuses = false;
+}
 
 // Periodic echoes with requests outstanding. A tick sends one; ticks that come while it is out are
 // dropped. The first GO sends its own meanwhile; STOP takes effect at once; the outcomes come back

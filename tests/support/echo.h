@@ -59,7 +59,7 @@ struct EchoListener {
 // Answers each request as it is sent, with the faults set then, and keeps it until Deliver.
 class FakeEcho final : public TEchoService {
 public:
-    bool startOk = true, resolveOk = true, echoOk = true;
+    bool startOk = true, resolveOk = true, echoOk = true, sendOk = true;
     int starts = 0, stops = 0, lookups = 0, abandoned = 0;
     TEchoReply answer{{127, 0, 0, 1}, 0, 7, 128};
     std::vector<TEchoRequest*> sent;  // outstanding, oldest first
@@ -70,6 +70,7 @@ public:
     }
     void StopSockets() override { ++stops; }
     bool Send(TEchoRequest* r) override {
+        if (!sendOk) return false;
         if (r->Failure == 0) {
             ++lookups;
             r->Resolved = resolveOk;

@@ -29,7 +29,8 @@ public:
 // is not started a request says so (code 1, never "no such host"), and the next one tries again. An
 // empty or over-long name fails without the resolver, which would answer an empty name with this
 // computer. An ICMP error record is no reply. Only a good reply changes the last values. Every
-// outcome, a failure known at once included, fires only once the request comes back.
+// outcome, a failure known at once included, fires only once the request comes back; a request that
+// could not be handed to a worker fires at once, as the local failure it is (code 1, not the host's 3).
 TEST_F(Ping, EachRequestFiresExactlyOneOutletWithItsCodeOnceItComesBack) {
     // The platform's fault ("no sockets", "no name", "no echo", "TTL expired" or none), the length of
     // the host name, the outlet fired, the lookups made, and the last values after the call.
@@ -49,6 +50,7 @@ TEST_F(Ping, EachRequestFiresExactlyOneOutletWithItsCodeOnceItComesBack) {
         {"", 100000, "error 2", 0, {70, 64}},
         {"no echo", 9, "error 3", 1, {70, 64}},
         {"TTL expired", 9, "error 3", 1, {70, 64}},
+        {"no thread", 9, "error 1", 0, {70, 64}},
         {"no name", 9, "error 2", 1, {70, 64}},
     };
     fake.startOk = false;
@@ -61,13 +63,15 @@ TEST_F(Ping, EachRequestFiresExactlyOneOutletWithItsCodeOnceItComesBack) {
             fake.startOk = fault != "no sockets";
             fake.resolveOk = fault != "no name";
             fake.echoOk = fault != "no echo";
+            fake.sendOk = fault != "no thread";
+            const bool atOnce = !fake.sendOk;
             fake.answer = {{127, 0, 0, 5}, fault == "TTL expired" ? 11013u : 0u, 70, 64};
             fake.lookups = 0;
             listener.Clear();
             ping.Host = std::string(hostLength, 'a');
             PingOnce(ping);
-            EXPECT_TRUE(listener.events.empty()) << "fired inside actPing";
-            EXPECT_EQ(ping.Outstanding(), 1u);
+            EXPECT_EQ(listener.events.empty(), !atOnce) << "fired inside actPing";
+            EXPECT_EQ(ping.Outstanding(), atOnce ? 0u : 1u);
             fake.DeliverAll();
             EXPECT_EQ(listener.events, std::vector<std::string>{event});
             EXPECT_EQ(fake.lookups, lookups);

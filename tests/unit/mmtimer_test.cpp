@@ -13,16 +13,20 @@
 
 namespace {
 
-// One timer event at a time, as the steps need.
+// One timer event at a time, as the steps need; periods up to 65,535 ms, as under Wine.
 class FakeTimers final : public TTimerService {
 public:
-    std::string calls;  // "+INTERVAL/RESOLUTION " per start, "-HANDLE " per stop
+    std::string calls;  // "+PERIOD[xCOUNT]/RESOLUTION " per start, "-HANDLE " per stop
     TMMTimer* running = nullptr;
     uint32_t next = 1;
+    bool refuses = false;  // refuses every start, as a platform out of timers would
 
-    uint32_t Start(TMMTimer& timer) override {
-        calls += "+" + std::to_string(timer.Interval) + "/" + std::to_string(timer.Resolution) + " ";
-        if (timer.Interval <= 0) return 0;  // as winmm refuses a zero period
+    uint32_t LongestPeriod() override { return 65535; }
+    uint32_t Start(TMMTimer& timer, uint32_t period, uint32_t count) override {
+        calls += "+" + std::to_string(period) + (count > 1 ? "x" + std::to_string(count) : "") + "/" +
+                 std::to_string(timer.Resolution) + " ";
+        // As winmm refuses a zero period or one past its longest.
+        if (refuses || period == 0 || period > LongestPeriod()) return 0;
         EXPECT_EQ(running, nullptr);
         running = &timer;
         return next++;
@@ -44,6 +48,7 @@ public:
         LinkedTest::SetUp();
         timer.evTimer = MakeEvent<&KVMMTimer::onTimer>(this, 0);
         timer.evStop = MakeEvent<&KVMMTimer::onStop>(this, 0);
+        timer.evError = MakeEvent<&KVMMTimer::onError>(this, 0);
         // As the scheme sets it up.
         timer.SetResolution(1);
         timer.SetInterval(1000);
@@ -66,6 +71,10 @@ public:
             fake.Tick();
         }
     }
+    // A refusal reports the period, with the timer stopped.
+    void onError(TData& d, uint16_t /*index*/) {
+        events += (timer.Timer()->Enabled ? "refused? " : "refused ") + ToString(d) + " ";
+    }
     // A stop reports a null value once the timer is stopped.
     void onStop(TData& d, uint16_t /*index*/) {
         events += d.Type == kTypeNull && !timer.Timer()->Enabled ? "stop " : "stop? ";
@@ -80,9 +89,10 @@ public:
 };
 
 // Each step: what is done, the outlets fired, the platform calls, and the timer's state after it. A
-// refused start (interval 0) leaves Handle 0 with Enabled true; the next start or interval tries
-// again. A component freed by its tick's chain stops its event at once, so the tick the chain lets
-// through reaches nothing, and nothing of it is touched after the chain (ASan sees any access).
+// refused start or restart (interval 0, or a platform that refuses) is reported and leaves the timer
+// stopped: nothing looks as if it ran. A period past the platform's longest runs as sub-ticks. A component
+// freed by its tick's chain stops its event at once, so the tick the chain lets through reaches nothing, and
+// nothing of it is touched after the chain (ASan sees any access).
 TEST_F(KVMMTimer, StepsFireTheOutletsAndCallThePlatformAsWritten) {
     const struct {
         const char* what;   // the operations, in turn
@@ -98,21 +108,25 @@ TEST_F(KVMMTimer, StepsFireTheOutletsAndCallThePlatformAsWritten) {
         {"iv 500", "", "-1 +500/1 ", 2, true, -1},              // a restart is not a stop
         {"stop stop tick", "stop stop ", "-2 ", 0, false, -1},  // every stop reports; no tick after
         {"iv 250", "", "", 0, false, -1},                       // a stopped timer stays stopped
-        {"iv 0 start", "", "+0/1 ", 0, true, 0},
-        {"start", "", "+0/1 ", 0, true, 0},
+        {"iv 0 start", "refused 0 ", "+0/1 ", 0, false, 0},
+        {"start", "refused 0 ", "+0/1 ", 0, false, 0},
         {"stop", "stop ", "", 0, false, 0},
-        {"iv 40 start", "", "+40/1 ", 3, true, 0},
-        {"count 3 start tick tick start", "timer timer ", "", 3, true, 3},  // a start only resets the count
-        {"tick tick tick tick", "timer timer timer stop ", "-3 ", 0, false, 0},
-        {"start tick tick tick", "timer timer timer stop ", "+40/1 -4 ", 0, false, 0},
-        {"busy count 2 start tick", "timer ", "+40/1 ", 5, true, 1},  // the nested tick leaves the count
-        {"tick", "timer stop ", "-5 ", 0, false, 0},                  // the stop follows the chain
-        {"restart count 1 start tick", "timer stop ", "+40/1 -6 ", 0, false, 1},  // decided before it
-        {"free doomed 0 tick", "timer freed ", "+1000/0 -7 ", 0, false, 1},
-        {"free doomed 1 tick", "timer freed ", "+1000/0 -8 ", 0, false, 1},
-        {"send count 3 start tick tick", "timer ", "+40/1 ", 9, true, 2},  // dropped: its echo is out
-        {"answer tick", "timer ", "", 9, true, 1},                         // the round ended with it
-        {"answer stop", "stop ", "-9 ", 0, false, 1},
+        {"iv 70000 start", "", "+35000x2/1 ", 3, true, 0},
+        {"iv 999000", "", "-3 +55500x18/1 ", 4, true, 0},
+        {"refuse iv 5000", "refused 5000 ", "-4 +5000/1 ", 0, false, 0},  // a refused restart
+        {"start", "refused 5000 ", "+5000/1 ", 0, false, 0},
+        {"accept iv 40 start", "", "+40/1 ", 5, true, 0},
+        {"count 3 start tick tick start", "timer timer ", "", 5, true, 3},  // a start only resets the count
+        {"tick tick tick tick", "timer timer timer stop ", "-5 ", 0, false, 0},
+        {"start tick tick tick", "timer timer timer stop ", "+40/1 -6 ", 0, false, 0},
+        {"busy count 2 start tick", "timer ", "+40/1 ", 7, true, 1},  // the nested tick leaves the count
+        {"tick", "timer stop ", "-7 ", 0, false, 0},                  // the stop follows the chain
+        {"restart count 1 start tick", "timer stop ", "+40/1 -8 ", 0, false, 1},  // decided before it
+        {"free doomed 0 tick", "timer freed ", "+1000/0 -9 ", 0, false, 1},
+        {"free doomed 1 tick", "timer freed ", "+1000/0 -10 ", 0, false, 1},
+        {"send count 3 start tick tick", "timer ", "+40/1 ", 11, true, 2},  // dropped: its echo is out
+        {"answer tick", "timer ", "", 11, true, 1},                         // the round ended with it
+        {"answer stop", "stop ", "-11 ", 0, false, 1},
     };
     for (const auto& [what, fired, calls, handle, enabled, remaining] : steps) {
         SCOPED_TRACE(what);
@@ -125,6 +139,7 @@ TEST_F(KVMMTimer, StepsFireTheOutletsAndCallThePlatformAsWritten) {
             if (op == "tick") fake.Tick();
             if (op == "answer") std::exchange(lent, nullptr)->Drop();
             if (op == "busy" || op == "send" || op == "restart" || op == "free") chain = op;
+            if (op == "refuse" || op == "accept") fake.refuses = op == "refuse";
             if (op == "count" && ops >> n) timer.SetCount(n);
             if (op == "iv" && ops >> n) {
                 TData value;
@@ -145,6 +160,24 @@ TEST_F(KVMMTimer, StepsFireTheOutletsAndCallThePlatformAsWritten) {
         EXPECT_EQ(timer.Remaining(), remaining);
         events.clear();
         fake.calls.clear();
+    }
+}
+
+// The fewest sub-ticks whose period divides the interval, so the long period stays exact.
+TEST(SplitPeriod, ALongPeriodRunsAsTheFewestSubTicksThatFitTheLongestExactly) {
+    const struct {
+        int32_t interval;
+        uint32_t longest, period, count;
+    } cases[] = {
+        {70000, 65535, 35000, 2},  {999000, 65535, 55500, 18},
+        {65535, 65535, 65535, 1},  {999000, 1000000, 999000, 1},
+        {131071, 65535, 43691, 3},  // prime: within 3 ms of the period
+        {0, 65535, 0, 1},          {10, 65535, 10, 1},
+    };
+    for (const auto& c : cases) {
+        const TPeriodSplit s = SplitPeriod(c.interval, c.longest);
+        EXPECT_EQ(s.Period, c.period) << c.interval;
+        EXPECT_EQ(s.Count, c.count) << c.interval;
     }
 }
 

@@ -77,6 +77,20 @@ TEST_F(MMTimerWin, AOneShotTicksInsideAModalBoxAndKeepsItsIdentifierUntilStopped
     EXPECT_EQ(timeKillEvent(timer->Handle), static_cast<MMRESULT>(TIMERR_NOERROR));
 }
 
+// A period past the platform's longest runs on a shorter event: only every count-th of its ticks
+// reaches the timer (here 20 ms × 5: about ten ticks a second, not fifty or one).
+TEST_F(MMTimerWin, OnlyEveryCountThTickOfTheShorterEventReachesTheTimer) {
+    Ticks ticks;
+    TimerPtr timer(NewMMTimer(100));
+    timer->OnTimer = MakeMethod<&Ticks::onTick>(&ticks);
+    const uint32_t handle = SystemTimerService().Start(*timer, 20, 5);
+    ASSERT_NE(handle, 0u);
+    PumpFor(1050);
+    SystemTimerService().Stop(*timer, handle);
+    EXPECT_GE(ticks.at.size(), 8u);
+    EXPECT_LE(ticks.at.size(), 11u);
+}
+
 // The thread handles no message for 230 ms while ticks fall due. Then at most the one waiting tick
 // arrives; it is dropped when it waited a whole period, and not delivered at all when the timer was
 // stopped, restarted or destroyed meanwhile.
