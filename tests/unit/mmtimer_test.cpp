@@ -42,18 +42,19 @@ public:
     }
 };
 
-class KVMMTimer : public LinkedTest {
-public:
-    void SetUp() override {
-        LinkedTest::SetUp();
-        timer.evTimer = MakeEvent<&KVMMTimer::onTimer>(this, 0);
-        timer.evStop = MakeEvent<&KVMMTimer::onStop>(this, 0);
-        timer.evError = MakeEvent<&KVMMTimer::onError>(this, 0);
-        // As the scheme sets it up.
+// One timer component set up as the scheme sets it up, over its own fake platform, and what it did.
+struct TRig {
+    TRig() {
+        timer.evTimer = MakeEvent<&TRig::onTimer>(this, 0);
+        timer.evStop = MakeEvent<&TRig::onStop>(this, 0);
+        timer.evError = MakeEvent<&TRig::onError>(this, 0);
         timer.SetResolution(1);
         timer.SetInterval(1000);
         timer.SetEnable(false);
         timer.SetCount(0);
+    }
+    ~TRig() {
+        if (lent != nullptr) lent->Drop();
     }
     // The chain behind evTimer; "busy": lets another tick through, as a modal loop inside it would;
     // "send": starts work that ends later (an echo), as actPing does; "restart": starts the timer
@@ -79,57 +80,8 @@ public:
     void onStop(TData& d, uint16_t /*index*/) {
         events += d.Type == kTypeNull && !timer.Timer()->Enabled ? "stop " : "stop? ";
     }
-
-    FakeTimers fake;
-    TKVMMTimer timer{fake};
-    std::string events;
-    std::string chain;
-    TKVMMTimer* doomed = nullptr;  // started by "doomed COUNT", freed by its own tick's chain
-    TRound* lent = nullptr;        // the round of the last "send" chain, until "answer"
-};
-
-// Each step: what is done, the outlets fired, the platform calls, and the timer's state after it. A
-// refused start or restart (interval 0, or a platform that refuses) is reported and leaves the timer
-// stopped: nothing looks as if it ran. A period past the platform's longest runs as sub-ticks. A component
-// freed by its tick's chain stops its event at once, so the tick the chain lets through reaches nothing, and
-// nothing of it is touched after the chain (ASan sees any access).
-TEST_F(KVMMTimer, StepsFireTheOutletsAndCallThePlatformAsWritten) {
-    const struct {
-        const char* what;   // the operations, in turn
-        const char* fired;  // the outlets fired
-        const char* calls;  // the platform calls: +interval/resolution, -handle
-        uint32_t handle;    // the timer's state after it
-        bool enabled;
-        int32_t remaining;
-    } steps[] = {
-        {"start", "", "+1000/1 ", 1, true, 0},
-        {"start tick tick", "timer timer ", "", 1, true, -1},   // one event, not two; count 0 is endless
-        {"iv 1000", "", "", 1, true, -1},                       // the same period restarts nothing
-        {"iv 500", "", "-1 +500/1 ", 2, true, -1},              // a restart is not a stop
-        {"stop stop tick", "stop stop ", "-2 ", 0, false, -1},  // every stop reports; no tick after
-        {"iv 250", "", "", 0, false, -1},                       // a stopped timer stays stopped
-        {"iv 0 start", "refused 0 ", "+0/1 ", 0, false, 0},
-        {"start", "refused 0 ", "+0/1 ", 0, false, 0},
-        {"stop", "stop ", "", 0, false, 0},
-        {"iv 70000 start", "", "+35000x2/1 ", 3, true, 0},
-        {"iv 999000", "", "-3 +55500x18/1 ", 4, true, 0},
-        {"refuse iv 5000", "refused 5000 ", "-4 +5000/1 ", 0, false, 0},  // a refused restart
-        {"start", "refused 5000 ", "+5000/1 ", 0, false, 0},
-        {"accept iv 40 start", "", "+40/1 ", 5, true, 0},
-        {"count 3 start tick tick start", "timer timer ", "", 5, true, 3},  // a start only resets the count
-        {"tick tick tick tick", "timer timer timer stop ", "-5 ", 0, false, 0},
-        {"start tick tick tick", "timer timer timer stop ", "+40/1 -6 ", 0, false, 0},
-        {"busy count 2 start tick", "timer ", "+40/1 ", 7, true, 1},  // the nested tick leaves the count
-        {"tick", "timer stop ", "-7 ", 0, false, 0},                  // the stop follows the chain
-        {"restart count 1 start tick", "timer stop ", "+40/1 -8 ", 0, false, 1},  // decided before it
-        {"free doomed 0 tick", "timer freed ", "+1000/0 -9 ", 0, false, 1},
-        {"free doomed 1 tick", "timer freed ", "+1000/0 -10 ", 0, false, 1},
-        {"send count 3 start tick tick", "timer ", "+40/1 ", 11, true, 2},  // dropped: its echo is out
-        {"answer tick", "timer ", "", 11, true, 1},                         // the round ended with it
-        {"answer stop", "stop ", "-11 ", 0, false, 1},
-    };
-    for (const auto& [what, fired, calls, handle, enabled, remaining] : steps) {
-        SCOPED_TRACE(what);
+    // The operations, in turn.
+    void Do(const char* what) {
         std::istringstream ops(what);
         TData none;
         for (std::string op; ops >> op;) {
@@ -139,7 +91,7 @@ TEST_F(KVMMTimer, StepsFireTheOutletsAndCallThePlatformAsWritten) {
             if (op == "tick") fake.Tick();
             if (op == "answer") std::exchange(lent, nullptr)->Drop();
             if (op == "busy" || op == "send" || op == "restart" || op == "free") chain = op;
-            if (op == "refuse" || op == "accept") fake.refuses = op == "refuse";
+            if (op == "refuse") fake.refuses = true;
             if (op == "count" && ops >> n) timer.SetCount(n);
             if (op == "iv" && ops >> n) {
                 TData value;
@@ -148,18 +100,71 @@ TEST_F(KVMMTimer, StepsFireTheOutletsAndCallThePlatformAsWritten) {
             }
             if (op == "doomed" && ops >> n) {
                 doomed = new TKVMMTimer(fake);
-                doomed->evTimer = MakeEvent<&KVMMTimer::onTimer>(this, 0);
+                doomed->evTimer = MakeEvent<&TRig::onTimer>(this, 0);
                 doomed->SetCount(n);
                 doomed->actStart(none, 0);
             }
         }
-        EXPECT_EQ(events, fired);
-        EXPECT_EQ(fake.calls, calls);
-        EXPECT_EQ(timer.Timer()->Handle, handle);
-        EXPECT_EQ(timer.Timer()->Enabled, enabled);
-        EXPECT_EQ(timer.Remaining(), remaining);
-        events.clear();
-        fake.calls.clear();
+    }
+
+    FakeTimers fake;
+    TKVMMTimer timer{fake};
+    std::string events;
+    std::string chain;
+    TKVMMTimer* doomed = nullptr;  // started by "doomed COUNT", freed by its own tick's chain
+    TRound* lent = nullptr;        // the round of the last "send" chain, until "answer"
+};
+
+class KVMMTimer : public LinkedTest {};
+
+// Each case, on a timer of its own: what is done, the outlets fired, the platform calls, and the
+// timer's state after it. A refused start or restart (interval 0, or a platform that refuses) is
+// reported and leaves the timer stopped: nothing looks as if it ran. A period past the platform's
+// longest runs as sub-ticks. A component freed by its tick's chain stops its event at once, so the
+// tick the chain lets through reaches nothing, and nothing of it is touched after the chain (ASan
+// sees any access).
+TEST_F(KVMMTimer, StepsFireTheOutletsAndCallThePlatformAsWritten) {
+    const struct {
+        const char* what;   // the operations, in turn
+        const char* fired;  // the outlets fired
+        const char* calls;  // the platform calls: +interval/resolution, -handle
+        uint32_t handle;    // the timer's state after it
+        bool enabled;
+        int32_t remaining;
+    } cases[] = {
+        {"start", "", "+1000/1 ", 1, true, 0},
+        {"start tick tick", "timer timer ", "+1000/1 ", 1, true, -1},  // one event; count 0 is endless
+        {"start iv 1000", "", "+1000/1 ", 1, true, 0},                 // the same period restarts nothing
+        {"start iv 500", "", "+1000/1 -1 +500/1 ", 2, true, 0},        // a restart is not a stop
+        {"start stop stop tick", "stop stop ", "+1000/1 -1 ", 0, false, 0},  // every stop reports
+        {"start stop iv 250", "stop ", "+1000/1 -1 ", 0, false, 0},          // stopped stays stopped
+        {"iv 0 start start", "refused 0 refused 0 ", "+0/1 +0/1 ", 0, false, 0},
+        {"iv 0 start stop", "refused 0 stop ", "+0/1 ", 0, false, 0},
+        {"iv 70000 start", "", "+35000x2/1 ", 1, true, 0},
+        {"iv 70000 start iv 999000", "", "+35000x2/1 -1 +55500x18/1 ", 2, true, 0},
+        {"iv 40 start refuse iv 5000", "refused 5000 ", "+40/1 -1 +5000/1 ", 0, false, 0},  // a restart
+        {"refuse iv 5000 start", "refused 5000 ", "+5000/1 ", 0, false, 0},
+        {"count 3 start tick tick start", "timer timer ", "+1000/1 ", 1, true, 3},  // resets the count
+        {"count 3 start tick tick tick tick", "timer timer timer stop ", "+1000/1 -1 ", 0, false, 0},
+        {"count 1 start tick start tick", "timer stop timer stop ", "+1000/1 -1 +1000/1 -2 ", 0, false, 0},
+        {"busy count 2 start tick", "timer ", "+1000/1 ", 1, true, 1},  // the nested tick leaves the count
+        {"busy count 2 start tick tick", "timer timer stop ", "+1000/1 -1 ", 0, false, 0},  // after the chain
+        {"restart count 1 start tick", "timer stop ", "+1000/1 -1 ", 0, false, 1},  // decided before it
+        {"free doomed 0 tick", "timer freed ", "+1000/0 -1 ", 0, false, 0},
+        {"free doomed 1 tick", "timer freed ", "+1000/0 -1 ", 0, false, 0},
+        {"send count 3 start tick tick", "timer ", "+1000/1 ", 1, true, 2},  // dropped: its echo is out
+        {"send count 3 start tick answer tick", "timer timer ", "+1000/1 ", 1, true, 1},  // round over
+        {"send count 3 start tick answer stop", "timer stop ", "+1000/1 -1 ", 0, false, 2},
+    };
+    for (const auto& [what, fired, calls, handle, enabled, remaining] : cases) {
+        SCOPED_TRACE(what);
+        TRig rig;
+        rig.Do(what);
+        EXPECT_EQ(rig.events, fired);
+        EXPECT_EQ(rig.fake.calls, calls);
+        EXPECT_EQ(rig.timer.Timer()->Handle, handle);
+        EXPECT_EQ(rig.timer.Timer()->Enabled, enabled);
+        EXPECT_EQ(rig.timer.Remaining(), remaining);
     }
 }
 
