@@ -46,6 +46,9 @@ TControl* NewEditbox(TControl* parent, uint32_t options);
 TControl* NewLabel(TControl* parent, std::string_view caption);
 // Loads the rich-edit library once per process; the control is made (with its window) even when no
 // library loads, and then simply has no window.
+// The most text a rich edit is given room for, set on every one made: the control's default would take
+// 32,767 characters and silently drop every later line.
+inline constexpr int32_t kRichEditTextLimit = 0x7FFFFFFE;
 TControl* NewRichEdit(TControl* parent, uint32_t options);
 
 // 0 left, 1 right, 2 centre; other values change nothing.

@@ -52,7 +52,6 @@ constexpr int32_t kControlHeight = 22;
 constexpr int32_t kEditWidth = 100;
 constexpr int32_t kMultilineExtraWidth = 100;
 constexpr int32_t kTallHeight = 200;
-constexpr LPARAM kRichEditTextLimit = 0x7FFFFFFE;
 
 // One entry per option bit: the style for an edit and for a rich edit, and whether the entry adds
 // it when the bit is clear rather than set.

@@ -22,7 +22,6 @@
 
 class TKVRichEdit : public TKVEWinList {
 public:
-    static constexpr int32_t kLogLimit = 0x7FFFFFFE;
     // Ten hours at the default one-second period: a night's lines can be read back in the morning.
     static constexpr int32_t kDefaultMaxLines = 36000;
 

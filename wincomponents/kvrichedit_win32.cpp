@@ -12,7 +12,6 @@
 namespace {
 
 constexpr std::string_view kCrLf = "\r\n";
-constexpr uint8_t kStyleMask = CFE_BOLD | CFE_ITALIC | CFE_UNDERLINE;
 
 constexpr int32_t kScanChunk = 256;  // characters first read looking for line breaks
 constexpr int32_t kScanChunkMax = 16384;
@@ -51,8 +50,6 @@ void TKVRichEdit::InitControl() {
     if (Control == nullptr) return;
     Control->OnChange = MakeMethod<&TKVRichEdit::OnChange>(this);
     TKVWin::InitControl();
-    // The control's default would take 32,767 characters and silently drop every later line.
-    Control->Perform(EM_EXLIMITTEXT, 0, kLogLimit);
 
     Control->SetCaption(Text);
     AttachFormatKeys(Control);
@@ -244,7 +241,8 @@ void TKVRichEdit::Add(TData& data) {
     cf.cbSize = sizeof cf;
     cf.dwMask = CFM_COLOR | CFM_BOLD | CFM_ITALIC | CFM_UNDERLINE;
     cf.crTextColor = Color2RGB(static_cast<uint32_t>(color));
-    cf.dwEffects = style & kStyleMask;
+    cf.dwEffects = ((style & kFontBold) != 0 ? CFE_BOLD : 0) | ((style & kFontItalic) != 0 ? CFE_ITALIC : 0) |
+                   ((style & kFontUnderline) != 0 ? CFE_UNDERLINE : 0);
     for (int attempt = 0; attempt < kMaxAttempts; ++attempt) {
         std::string line = text;
         if (size.Chars != 0 && NewLine != 0)
@@ -292,7 +290,7 @@ void TKVRichEdit::Add(TData& data) {
         if (added) return;
         size = Size();
         if (size.Lines == 0) {
-            Control->Perform(EM_EXLIMITTEXT, 0, kLogLimit);
+            Control->Perform(EM_EXLIMITTEXT, 0, kRichEditTextLimit);
         } else {
             Trim(std::max(1, size.Lines / 2), size, !follow);
             size = Size();

@@ -25,7 +25,7 @@ constexpr const char* kSteps[] = {
     "error handler, library search",
     "common controls",
     "hint manager, forms",
-    "the scheme's 44 components",
+    "the scheme's components",
     "links on, start procedures",
     "windows made and shown",
     "first paint of every window",

@@ -11,6 +11,7 @@
 #include "tests/support/wincomp.h"
 #include "tests/support/wintest.h"
 #include "toolkit/gdi.h"
+#include "toolkit/stdctrls.h"
 #include "wincomponents/kvrichedit.h"
 
 namespace {
@@ -49,7 +50,7 @@ protected:
             all += (j == 0 ? "" : "\r\n") + LineText(next++);
         SetString(text.Answer, all);
         color.Answer = IntData(odd ? 0x0000FF : static_cast<int32_t>(SchemeSysColor(COLOR_WINDOWTEXT)));
-        style.Answer = IntData(odd ? 1 | 2 | 4 : 0);
+        style.Answer = IntData(odd ? kFontBold | kFontItalic | kFontUnderline : 0);
         EmitNull(MakeEvent<&TKVWinList::actAdd>(log, 0));
     }
     std::string Text() {
@@ -70,7 +71,7 @@ protected:
 };
 
 TEST_F(Log, PastTheBoundTheNewestLinesStayWithTheirOwnFormat) {
-    EXPECT_EQ(log->Control->Perform(EM_GETLIMITTEXT, 0, 0), TKVRichEdit::kLogLimit);
+    EXPECT_EQ(log->Control->Perform(EM_GETLIMITTEXT, 0, 0), kRichEditTextLimit);
     EXPECT_EQ(log->MaxLines, TKVRichEdit::kDefaultMaxLines);
     log->MaxLines = 500;
     const double empty = WorkingSetMb();
