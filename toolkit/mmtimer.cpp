@@ -33,7 +33,7 @@ void TMMTimer::SetEnabled(bool value) {
 }
 
 void TMMTimer::Tick() {
-    // The handler may free this timer; the hold makes the free wait until the handler has returned.
+    // The handler may free this timer; the reference makes the free wait until the handler has returned.
     AddRef();
     OnTimer(this);
     ReleaseRef();

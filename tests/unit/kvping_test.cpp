@@ -1,7 +1,7 @@
 // The echo engine's steps over a fake platform that holds every request until the test hands it
 // back, as the window thread's loop does: the failure codes, exactly one outlet per request and none
 // inside actPing, the shared socket library, the last-reply values, requests outstanding together,
-// the hold a request carries for its round, and an engine destroyed with requests outstanding.
+// the round a request carries, and an engine destroyed with requests outstanding.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -89,7 +89,7 @@ TEST_F(Ping, EachRequestFiresExactlyOneOutletWithItsCodeOnceItComesBack) {
 
 // A click sends a second request while a tick's is outstanding, with another answer. They come back
 // in the other order: each fires once, its getters answer its own values during its chain, and the
-// last to come back leaves its values. Only the request sent under a hold keeps it taken, until its
+// last to come back leaves its values. Only the request sent inside a round keeps it going, until its
 // outcome's chain has run.
 TEST_F(Ping, RequestsOutstandingTogetherEachFireOnceWithTheirOwnValues) {
     TKVPing ping(fake);
@@ -115,7 +115,7 @@ TEST_F(Ping, RequestsOutstandingTogetherEachFireOnceWithTheirOwnValues) {
 }
 
 // The program is closed with requests outstanding: the engine abandons them, nothing fires, and the
-// round they belonged to is over. The hold outlives its owner while a request still carries it
+// round they belonged to is over. The round outlives its owner while a request still carries it
 // (ASan sees any access after a free).
 TEST_F(Ping, DestroyedWithRequestsOutstanding) {
     auto* ping = new TKVPing(fake);
