@@ -95,13 +95,15 @@ private:
 TMMTimer* NewMMTimer(int32_t interval, TTimerService& service = SystemTimerService());
 
 #ifdef _WIN32
-// What the Windows service holds now, for tests and measurements: running timer events and the
-// message-only windows their ticks go through.
-int RunningTimerEvents();
 // Cancels every running timer event of the process and drops their ticks on the way: the program's
 // exit path, so that no chain runs while a run-time error is reported.
 void StopTimerEvents();
-int TickWindowCount();
-// Ticks dropped since the start of the process: due while one was waiting, or late by a period.
-int64_t DroppedTicks();
+
+// What the Windows service keeps count of, read at one moment.
+struct TTimerCounts {
+    int Running;      // timer events
+    int Windows;      // message-only windows their ticks go through
+    int64_t Dropped;  // ticks since the start of the process: due while one was waiting, or late by a period
+};
+TTimerCounts TimerCounts();
 #endif

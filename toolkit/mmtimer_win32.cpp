@@ -347,17 +347,7 @@ void StopTimerEvents() {
         Winmm().KillEvent(h);
 }
 
-int RunningTimerEvents() {
+TTimerCounts TimerCounts() {
     TLockScope locked(registryLock);
-    return static_cast<int>(running.size());
-}
-
-int64_t DroppedTicks() {
-    TLockScope locked(registryLock);
-    return droppedTicks;
-}
-
-int TickWindowCount() {
-    TLockScope locked(registryLock);
-    return static_cast<int>(windows.size());
+    return {static_cast<int>(running.size()), static_cast<int>(windows.size()), droppedTicks};
 }

@@ -48,8 +48,8 @@ TimerPtr Started(Ticks& ticks, int32_t interval, bool periodic = true) {
 class MMTimerWin : public ::testing::Test {
 protected:
     void TearDown() override {
-        EXPECT_EQ(RunningTimerEvents(), 0);
-        EXPECT_EQ(TickWindowCount(), 0);
+        EXPECT_EQ(TimerCounts().Running, 0);
+        EXPECT_EQ(TimerCounts().Windows, 0);
     }
 };
 
@@ -122,7 +122,7 @@ TEST_F(MMTimerWin, NoFloodAndNoLateOrStaleTick) {
 std::vector<bool> lockFree;
 
 DWORD WINAPI TakeTheLock(void* /*arg*/) {
-    return static_cast<DWORD>(RunningTimerEvents());
+    return static_cast<DWORD>(TimerCounts().Running);
 }
 
 LRESULT CALLBACK ProbeTheLock(int code, WPARAM wp, LPARAM lp) {
@@ -164,7 +164,7 @@ struct TCrossFree {
         Sleep(50);
         delete c->timer;
         c->chainEndedWhenFreed = c->chainEnded;
-        c->runningWhenFreed = RunningTimerEvents();
+        c->runningWhenFreed = TimerCounts().Running;
         return 0;
     }
 };
