@@ -21,14 +21,12 @@
 #include <vector>
 
 #include "support/runerror.h"
+#include "toolkit/messages.h"
 #include "toolkit/mmtimer.h"
 #include "toolkit/syslib.h"
 #include "toolkit/winlock.h"
 
 namespace {
-
-constexpr UINT kTickMessage = WM_APP + 0x54;  // lParam: the event's serial
-constexpr UINT kRetire = WM_APP + 0x55;       // a window no event uses any more, from another thread
 
 // winmm is not one of the system's known libraries: it is loaded from the system directory, never
 // imported (see toolkit/syslib.h).
@@ -112,11 +110,11 @@ bool Registered(HWND window) {
 
 LRESULT CALLBACK TickWindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     if (msg == WM_CLOSE) return 0;
-    if (msg == kRetire) {
+    if (msg == kMsgRetire) {
         if (!Registered(hwnd)) DestroyWindow(hwnd);
         return 0;
     }
-    if (msg != kTickMessage) return DefWindowProcW(hwnd, msg, wp, lp);
+    if (msg != kMsgTick) return DefWindowProcW(hwnd, msg, wp, lp);
     RestoreFloatTraps();
     const auto serial = static_cast<uint32_t>(lp);
     const DWORD thread = GetCurrentThreadId();
@@ -222,7 +220,7 @@ void Forget(uint32_t serial) {
     if (owner == GetCurrentThreadId()) {
         DestroyWindow(unused);
     } else {
-        PostMessageW(unused, kRetire, 0, 0);
+        PostMessageW(unused, kMsgRetire, 0, 0);
     }
 }
 
@@ -263,7 +261,7 @@ void CALLBACK OnTimerThread(UINT /*id*/, UINT /*msg*/, DWORD_PTR user, DWORD_PTR
     }
     // Posting never waits for the window's thread. wParam: when it was posted, to tell a late tick.
     e->pending =
-        PostMessageW(e->window, kTickMessage, Winmm().GetTime(), static_cast<LPARAM>(e->serial)) != FALSE;
+        PostMessageW(e->window, kMsgTick, Winmm().GetTime(), static_cast<LPARAM>(e->serial)) != FALSE;
 }
 
 class TWinTimerService final : public TTimerService {

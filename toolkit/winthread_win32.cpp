@@ -5,14 +5,14 @@
 #include <vector>
 
 #include "support/runerror.h"
+#include "toolkit/messages.h"
 #include "toolkit/winlock.h"
 
 namespace {
 
-// wParam and lParam: the job's ticket, low and high 32 bits. Any program on the desktop can post to
-// the window, so the message carries a number, never a pointer: only a ticket of a job whose work
-// has ended hands that job over, and it does so once.
-constexpr UINT kJobDone = WM_APP + 0x4A;
+// kMsgJobDone's wParam and lParam: the job's ticket, low and high 32 bits. Any program on the desktop
+// can post to the window, so the message carries a number, never a pointer: only a ticket of a job
+// whose work has ended hands that job over, and it does so once.
 
 std::atomic<int> jobsRunning{0};
 
@@ -58,7 +58,7 @@ struct TJobDelivery {
         // The window lives as long as its thread: a close from another program would lose the jobs
         // on their way, and their requests would stay outstanding for ever.
         if (msg == WM_CLOSE) return 0;
-        if (msg != kJobDone) return DefWindowProcW(hwnd, msg, wp, lp);
+        if (msg != kMsgJobDone) return DefWindowProcW(hwnd, msg, wp, lp);
         RestoreFloatTraps();
         const uint64_t number =
             static_cast<uint32_t>(wp) | (static_cast<uint64_t>(static_cast<uint32_t>(lp)) << 32);
@@ -94,7 +94,7 @@ struct TJobDelivery {
         }
         const auto low = static_cast<WPARAM>(static_cast<uint32_t>(number));
         const auto high = static_cast<LPARAM>(static_cast<uint32_t>(number >> 32));
-        while (!PostMessageW(home, kJobDone, low, high)) {
+        while (!PostMessageW(home, kMsgJobDone, low, high)) {
             if (!IsWindow(home)) {
                 TBackgroundJob* mine = Redeem(number);
                 if (mine == nullptr) return;  // handed over meanwhile
