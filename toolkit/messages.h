@@ -15,8 +15,8 @@ constexpr UINT kMsgCommand = WM_APP + 0x3005;  // WM_COMMAND reflected to the ch
 constexpr UINT kMsgColorReflect = WM_APP + 0x3C00;  // added to WM_CTLCOLOR*: reflected to the child
 constexpr UINT kMsgMediaNotify = MM_MCINOTIFY;      // the platform's, passed to MediaNotifyHook
 
-// ---- Work handed back to the window thread
+// ---- Work handed back to a thread's home window (toolkit/homewindow)
 
 constexpr UINT kMsgJobDone = WM_APP + 0x4A;  // a background job's ticket (toolkit/winthread)
 constexpr UINT kMsgTick = WM_APP + 0x54;     // a timer event's serial (toolkit/mmtimer)
-constexpr UINT kMsgRetire = WM_APP + 0x55;   // a tick window no event uses any more, from another thread
+constexpr UINT kMsgRetire = WM_APP + 0x55;   // a home no user needs any more, from another thread
