@@ -4,14 +4,15 @@
 #include <memory>
 #include <new>
 
-int32_t WinsockUsers = 0;
-
 namespace {
+// Live users of the socket library in this process: the first starts it, the last stops it (if it
+// ever started).
+int32_t winsockUsers = 0;
 bool socketsStarted = false;  // the socket library answered a start and has not been stopped since
-}
+}  // namespace
 
 TKVPing::TKVPing(TEchoService& service) : service_(service) {
-    ++WinsockUsers;
+    ++winsockUsers;
     // The scheme links outlets after every component exists, so this reaches nothing there; each
     // actPing reports it again.
     if (!StartSockets()) EmitInt(evError, kPingNoSockets);
@@ -26,7 +27,7 @@ TKVPing::~TKVPing() {
         service_.Abandon(request);
     }
     // A library that never started is not stopped: that would end another user's start.
-    if (--WinsockUsers == 0 && socketsStarted) {
+    if (--winsockUsers == 0 && socketsStarted) {
         socketsStarted = false;
         service_.StopSockets();
     }

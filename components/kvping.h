@@ -66,11 +66,6 @@ struct TEchoRequest {
     void* Ticket = nullptr;
 };
 
-#ifdef _WIN32
-// Opens the ICMP handle an echo is sent with: the platform's IcmpCreateFile (tests make it fail).
-extern void*(__stdcall* OpenEchoHandle)();
-#endif
-
 // The seam to the platform.
 class TEchoService {
 public:
@@ -87,17 +82,8 @@ protected:
     ~TEchoService() = default;
 };
 
-// The real service: Winsock and the ICMP echo on Windows.
+// The real service: Winsock and the ICMP echo on Windows (components/kvping_win32.h).
 TEchoService& SystemEchoService();
-
-#ifdef _WIN32
-// Bytes the real service gives the ICMP service for the reply to a request of dataSize bytes.
-size_t EchoReplyBufferSize(uint16_t dataSize);
-#endif
-
-// Live users of the socket library in this process: the first starts it, the last stops it (if it
-// ever started).
-extern int32_t WinsockUsers;
 
 class TKVPing : public TObject {
     uint16_t lastRoundTrip_ = 0;  // ms, low 16 bits of the platform's value; 0 until the first reply

@@ -10,14 +10,8 @@
 // is not one of the system's known libraries: it is loaded from the system directory, never imported
 // (see toolkit/syslib.h).
 
-// Winsock before windows.h, the ICMP declarations after both.
-#include <winsock2.h>
+#include "components/kvping_win32.h"
 
-#include <windows.h>
-
-#include <iphlpapi.h>
-
-#include <icmpapi.h>
 #include <winternl.h>
 
 #include <cstring>
@@ -33,41 +27,15 @@
 
 namespace {
 
-struct TIcmp {
-    decltype(&IcmpCreateFile) CreateFile =
-        SystemFunction<decltype(&IcmpCreateFile)>(L"iphlpapi.dll", "IcmpCreateFile");
-    decltype(&IcmpSendEcho) SendEcho =
-        SystemFunction<decltype(&IcmpSendEcho)>(L"iphlpapi.dll", "IcmpSendEcho");
-    decltype(&IcmpCloseHandle) CloseHandle =
-        SystemFunction<decltype(&IcmpCloseHandle)>(L"iphlpapi.dll", "IcmpCloseHandle");
-};
-
-// Never destroyed, as everything a worker touches.
-const TIcmp& Icmp() {
-    static const auto* icmp = new TIcmp;
-    return *icmp;
-}
-
-// Without the whole service there is no handle, which is a local failure.
-HANDLE WINAPI OpenSystemEchoHandle() {
-    const TIcmp& icmp = Icmp();
-    if (icmp.CreateFile == nullptr || icmp.SendEcho == nullptr || icmp.CloseHandle == nullptr)
-        return INVALID_HANDLE_VALUE;
-    return icmp.CreateFile();
-}
-
-}  // namespace
-
-HANDLE(WINAPI* OpenEchoHandle)() = &OpenSystemEchoHandle;
-
-namespace {
-
 // Room the service needs beyond the payload for an ICMP error message.
 constexpr size_t kIcmpErrorRoom = 8;
 
 // ICMP handles kept for reuse, one per echo that runs at once.
 class TIcmpHandles {
 public:
+    explicit TIcmpHandles(TIcmpCallsSource calls) : calls_(calls) {}
+
+    // Without the whole service there is no handle, which is a local failure.
     HANDLE Take() {
         {
             TLockScope locked(lock_);
@@ -77,7 +45,10 @@ public:
                 return h;
             }
         }
-        return OpenEchoHandle();
+        const TIcmpCalls& calls = Calls();
+        if (calls.CreateFile == nullptr || calls.SendEcho == nullptr || calls.CloseHandle == nullptr)
+            return INVALID_HANDLE_VALUE;
+        return calls.CreateFile();
     }
 
     // usable: the handle still works. One taken before the socket library last stopped is closed.
@@ -90,7 +61,7 @@ public:
                 return;
             }
         }
-        Icmp().CloseHandle(h);
+        Calls().CloseHandle(h);
     }
 
     uint32_t Generation() {
@@ -107,20 +78,17 @@ public:
             idle.swap(idle_);
         }
         for (const HANDLE h : idle)
-            Icmp().CloseHandle(h);
+            Calls().CloseHandle(h);
     }
 
+    const TIcmpCalls& Calls() const { return calls_(); }
+
 private:
+    const TIcmpCallsSource calls_;
     TLock lock_;
     std::vector<HANDLE> idle_;
     uint32_t generation_ = 0;
 };
-
-// Never destroyed: a worker may outlive the program's static objects.
-TIcmpHandles& IcmpHandles() {
-    static auto* handles = new TIcmpHandles;
-    return *handles;
-}
 
 // gethostbyname's entry lives in the calling thread's own storage, so the address is copied out.
 bool Resolve(const std::string& host, TIPv4& address) {
@@ -135,19 +103,23 @@ bool Resolve(const std::string& host, TIPv4& address) {
 
 // On the worker, so the echo simply blocks for up to its timeout. 0 when a reply came back in time;
 // a fault of this machine (no handle, no memory) is not the host's: the next echo tries again.
-int32_t Echo(const TIPv4& address, uint16_t dataSize, uint32_t timeout, TEchoReply& reply) {
-    const DWORD replySize = static_cast<DWORD>(EchoReplyBufferSize(dataSize));
+int32_t Echo(TIcmpHandles& handles, const TIPv4& address, uint16_t dataSize, uint32_t timeout,
+             TEchoReply& reply) {
+    // The platform's own reply record (40 bytes on 64-bit Windows, 28 on 32-bit), the echoed payload,
+    // room for an ICMP error, and the IO_STATUS_BLOCK the service may also write there.
+    const auto replySize =
+        static_cast<DWORD>(sizeof(ICMP_ECHO_REPLY) + dataSize + kIcmpErrorRoom + sizeof(IO_STATUS_BLOCK));
     std::unique_ptr<unsigned char[]> request(new (std::nothrow) unsigned char[dataSize + 1]());
     std::unique_ptr<unsigned char[]> replyBuffer(new (std::nothrow) unsigned char[replySize]);
-    const uint32_t generation = IcmpHandles().Generation();
-    const HANDLE icmp = IcmpHandles().Take();
+    const uint32_t generation = handles.Generation();
+    const HANDLE icmp = handles.Take();
     bool ok = false;
     bool usable = icmp != INVALID_HANDLE_VALUE;  // the handle may serve the next echo
     if (request && replyBuffer && usable) {
         IPAddr destination;
         std::memcpy(&destination, address.data(), 4);
-        ok = Icmp().SendEcho(icmp, destination, request.get(), dataSize, nullptr, replyBuffer.get(),
-                             replySize, timeout) != 0;
+        ok = handles.Calls().SendEcho(icmp, destination, request.get(), dataSize, nullptr, replyBuffer.get(),
+                                      replySize, timeout) != 0;
         if (!ok && GetLastError() == ERROR_INVALID_HANDLE) usable = false;  // the next echo opens a fresh one
     }
     if (ok) {
@@ -157,14 +129,14 @@ int32_t Echo(const TIPv4& address, uint16_t dataSize, uint32_t timeout, TEchoRep
         reply.RoundTrip = record->RoundTripTime;
         reply.DataSize = record->DataSize;
     }
-    IcmpHandles().GiveBack(icmp, generation, usable);
+    handles.GiveBack(icmp, generation, usable);
     if (icmp == INVALID_HANDLE_VALUE || !request || !replyBuffer) return kPingNoSockets;
     return ok ? 0 : kPingNoAnswer;
 }
 
 class TEchoJob final : public TBackgroundJob {
 public:
-    explicit TEchoJob(TEchoRequest* request) : request_(request) {}
+    TEchoJob(TEchoRequest* request, TIcmpHandles& handles) : request_(request), handles_(handles) {}
     ~TEchoJob() override { delete request_; }
 
     void Work() override {
@@ -178,7 +150,7 @@ public:
         TIPv4 address{};
         r.Resolved = Resolve(r.Host, address);
         if (r.Resolved) {
-            const int32_t failure = Echo(address, r.DataSize, r.Timeout, r.Reply);
+            const int32_t failure = Echo(handles_, address, r.DataSize, r.Timeout, r.Reply);
             r.Answered = failure == 0;
             if (failure == kPingNoSockets) r.Failure = failure;
         }
@@ -195,22 +167,25 @@ public:
 
 private:
     TEchoRequest* request_;
+    TIcmpHandles& handles_;
 };
 
 class TWinEchoService final : public TEchoService {
 public:
+    explicit TWinEchoService(TIcmpCallsSource calls) : handles_(calls) {}
+
     bool StartSockets() override {
         WSADATA data;
         return WSAStartup(MAKEWORD(1, 1), &data) == 0;
     }
 
     void StopSockets() override {
-        IcmpHandles().CloseIdle();
+        handles_.CloseIdle();
         WSACleanup();
     }
 
     bool Send(TEchoRequest* request) override {
-        auto* job = new (std::nothrow) TEchoJob(request);
+        auto* job = new (std::nothrow) TEchoJob(request, handles_);
         if (job == nullptr) return false;
         request->Ticket = job;
         if (StartBackground(job)) return true;
@@ -223,17 +198,27 @@ public:
     void Abandon(TEchoRequest* request) override {
         AbandonBackground(static_cast<TEchoJob*>(request->Ticket));
     }
+
+private:
+    TIcmpHandles handles_;
 };
 
 }  // namespace
 
-size_t EchoReplyBufferSize(uint16_t dataSize) {
-    // The platform's own reply record (40 bytes on 64-bit Windows, 28 on 32-bit), the echoed payload,
-    // room for an ICMP error, and the IO_STATUS_BLOCK the service may also write there.
-    return sizeof(ICMP_ECHO_REPLY) + dataSize + kIcmpErrorRoom + sizeof(IO_STATUS_BLOCK);
+const TIcmpCalls& SystemIcmpCalls() {
+    static const auto* calls = new TIcmpCalls{
+        SystemFunction<decltype(&IcmpCreateFile)>(L"iphlpapi.dll", "IcmpCreateFile"),
+        SystemFunction<decltype(&IcmpSendEcho)>(L"iphlpapi.dll", "IcmpSendEcho"),
+        SystemFunction<decltype(&IcmpCloseHandle)>(L"iphlpapi.dll", "IcmpCloseHandle"),
+    };
+    return *calls;
+}
+
+TEchoService& NewEchoService(TIcmpCallsSource calls) {
+    return *new TWinEchoService(calls);
 }
 
 TEchoService& SystemEchoService() {
-    static auto* service = new TWinEchoService;
-    return *service;
+    static TEchoService& service = NewEchoService(&SystemIcmpCalls);
+    return service;
 }

@@ -7,10 +7,6 @@
 #include "toolkit/control.h"
 #include "toolkit/navigation.h"
 
-#ifdef ECHOMETER_FAULT_TEST
-#include "scheme/faulttick.h"
-#endif
-
 TClassMainForm_4051E30* Scheme = nullptr;
 
 namespace {
@@ -395,9 +391,6 @@ void TClassMainForm_4051E30::Finish() {
         w->AttachManager(nullptr);
     }
     InstallTabNavigation(Form->Control);
-#ifdef ECHOMETER_FAULT_TEST
-    InsertFaultTick(Timer->evTimer, Form->Control);
-#endif
 }
 
 TClassMainForm_4051E30::~TClassMainForm_4051E30() {

@@ -15,14 +15,13 @@
 
 #include <windows.h>
 
-#include <mmsystem.h>
-
 #include <cstdint>
 #include <string>
 #include <string_view>
 
 #include "toolkit/gdi.h"
 #include "toolkit/list.h"
+#include "toolkit/messages.h"
 #include "toolkit/method.h"
 #include "toolkit/obj.h"
 
@@ -32,14 +31,6 @@
 class TControl;
 class TCanvas;
 class TGraphicTool;
-
-// ---- Messages of the toolkit's own
-
-constexpr UINT kMsgDestroyLater = 0xB003;       // free the control (posted by the main window's last message)
-constexpr UINT kMsgCommand = 0xB005;            // WM_COMMAND reflected to the child that sent it
-constexpr UINT kMsgColorReflect = 0xBC00;       // added to WM_CTLCOLOR*: reflected to the child
-constexpr UINT kMsgCallProc = 0x8FFF;           // runs GlobalProcHook(lParam, wParam)
-constexpr UINT kMsgMediaNotify = MM_MCINOTIFY;  // passed to MediaNotifyHook
 
 constexpr int32_t kDefaultSize = static_cast<int32_t>(0x80000000);  // CW_USEDEFAULT
 

@@ -2,9 +2,9 @@
 // TMMTimer runs it on a platform multimedia timer event.
 //
 // The platform's timer thread never runs a tick handler. Its callback only hands the tick to the
-// thread that started the timer (through a message-only window of that thread, so modal loops such
-// as a message box's still deliver it); OnTimer always runs there. At most one tick per timer is
-// waiting to be handled; one that falls due meanwhile is dropped, and so is a periodic tick that
+// thread that started the timer (through that thread's home window, toolkit/homewindow, so modal
+// loops such as a message box's still deliver it); OnTimer always runs there. At most one tick per
+// timer is waiting to be handled; one that falls due meanwhile is dropped, and so is a periodic tick that
 // waited a whole period (the window thread could not keep up): ticks are never queued or run late.
 // The window thread's loop takes input and painting before posted ticks (toolkit/applet), so ticks
 // cannot starve the person at any period. A tick still on its way when the timer is stopped,
@@ -95,13 +95,15 @@ private:
 TMMTimer* NewMMTimer(int32_t interval, TTimerService& service = SystemTimerService());
 
 #ifdef _WIN32
-// What the Windows service holds now, for tests and measurements: running timer events and the
-// message-only windows their ticks go through.
-int RunningTimerEvents();
 // Cancels every running timer event of the process and drops their ticks on the way: the program's
 // exit path, so that no chain runs while a run-time error is reported.
 void StopTimerEvents();
-int TickWindowCount();
-// Ticks dropped since the start of the process: due while one was waiting, or late by a period.
-int64_t DroppedTicks();
+
+// What the Windows service keeps count of, read at one moment.
+struct TTimerCounts {
+    int Running;      // timer events
+    int Windows;      // home windows (toolkit/homewindow), those its ticks go through among them
+    int64_t Dropped;  // ticks since the start of the process: due while one was waiting, or late by a period
+};
+TTimerCounts TimerCounts();
 #endif

@@ -1,18 +1,18 @@
 // Multimedia timer events whose ticks are handled on the thread that started them.
 //
-// winmm calls back on its own thread; the callback only posts the tick to a message-only window
-// owned by the starting thread. A registry of running events, under one lock, lets the callback and
+// winmm calls back on its own thread; the callback only posts the tick to the starting thread's home
+// window (toolkit/homewindow). A registry of running events, under one lock, lets the callback and
 // the window check that the event is still the one the tick belongs to: each start gets a fresh
 // serial, so a tick posted before a stop or a restart finds nothing and is dropped. The registry
 // also keeps at most one tick per event in the queue, and the ticks being handled, so that a stop
 // from another thread can wait until the timer is no longer in use.
 //
-// No window is made or destroyed with the lock held: a window call may wait for another thread,
-// which may be waiting for the lock.
+// No window call is made with the lock held: it may wait for another thread, which may be waiting
+// for the lock.
 //
-// Any program on the desktop can post to the tick windows: a tick is run only when the registry has
-// one posted and not yet handled for that serial, so made-up or stale ticks run nothing, and a close
-// from outside is refused (the window goes when no event of its thread needs it).
+// Any program on the desktop can post to the home: a tick is run only when the registry has one
+// posted and not yet handled for that serial, so made-up or stale ticks run nothing. Each running
+// event is one user of its home.
 #include <windows.h>
 
 #include <mmsystem.h>
@@ -20,15 +20,13 @@
 #include <algorithm>
 #include <vector>
 
-#include "support/runerror.h"
+#include "toolkit/homewindow.h"
+#include "toolkit/messages.h"
 #include "toolkit/mmtimer.h"
 #include "toolkit/syslib.h"
 #include "toolkit/winlock.h"
 
 namespace {
-
-constexpr UINT kTickMessage = WM_APP + 0x54;  // lParam: the event's serial
-constexpr UINT kRetire = WM_APP + 0x55;       // a window no event uses any more, from another thread
 
 // winmm is not one of the system's known libraries: it is loaded from the system directory, never
 // imported (see toolkit/syslib.h).
@@ -49,19 +47,13 @@ const TWinmm& Winmm() {
 struct TEvent {
     uint32_t serial;
     TMMTimer* timer;  // one running event per timer
-    HWND window;
+    HWND window;      // the home its ticks go to
     bool oneShot;
     bool pending;    // a tick is posted and not yet handled
     bool spent;      // a one-shot has had its tick
     UINT handle;     // winmm's identifier, once timeSetEvent answered
     uint32_t count;  // the platform's ticks per tick of the timer
     uint32_t left;   // the platform's ticks until the next one of the timer
-};
-
-struct TTickWindow {
-    DWORD thread;
-    HWND window;
-    int events;  // running events whose ticks it receives
 };
 
 struct TDispatch {
@@ -71,7 +63,6 @@ struct TDispatch {
 
 TLock registryLock;
 std::vector<TEvent> running;
-std::vector<TTickWindow> windows;
 std::vector<TDispatch> dispatching;  // ticks being handled, nested ones included
 uint32_t lastSerial = 0;
 int64_t droppedTicks = 0;
@@ -97,34 +88,15 @@ TEvent* FindByTimer(const TMMTimer* timer) {
     return nullptr;
 }
 
-TTickWindow* FindWindowOf(DWORD thread) {
-    for (TTickWindow& w : windows) {
-        if (w.thread == thread) return &w;
-    }
-    return nullptr;
-}
-
-bool Registered(HWND window) {
-    TLockScope locked(registryLock);
-    return std::any_of(windows.begin(), windows.end(),
-                       [&](const TTickWindow& w) { return w.window == window; });
-}
-
-LRESULT CALLBACK TickWindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
-    if (msg == WM_CLOSE) return 0;
-    if (msg == kRetire) {
-        if (!Registered(hwnd)) DestroyWindow(hwnd);
-        return 0;
-    }
-    if (msg != kTickMessage) return DefWindowProcW(hwnd, msg, wp, lp);
-    RestoreFloatTraps();
+// kMsgTick's wParam: when it was posted; lParam: the event's serial.
+void TickReturned(HWND home, WPARAM wp, LPARAM lp) {
     const auto serial = static_cast<uint32_t>(lp);
     const DWORD thread = GetCurrentThreadId();
     TMMTimer* timer = nullptr;
     {
         TLockScope locked(registryLock);
         TEvent* e = FindBySerial(serial);
-        if (e != nullptr && e->window == hwnd && e->pending) {
+        if (e != nullptr && e->window == home && e->pending) {
             e->pending = false;
             // A periodic tick that waited a whole period is late: the next one is due already. It is
             // dropped, not run late, so a window thread that cannot keep up gets room for its input
@@ -138,14 +110,10 @@ LRESULT CALLBACK TickWindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
             }
         }
     }
-    if (timer == nullptr) return 0;
+    if (timer == nullptr) return;
     // Stopped on this thread, the timer is held by Tick; stopped from another, the stop waits for
-    // this tick to end. No exception crosses the platform's frames: it ends the program, as anywhere.
-    try {
-        timer->Tick();
-    } catch (...) {
-        RunError(kErrUnhandled);
-    }
+    // this tick to end.
+    timer->Tick();
     TLockScope locked(registryLock);
     for (auto it = dispatching.rbegin(); it != dispatching.rend(); ++it) {
         if (it->serial == serial && it->thread == thread) {
@@ -154,76 +122,19 @@ LRESULT CALLBACK TickWindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
         }
     }
     SetEvent(DispatchEnded());
-    return 0;
 }
 
-HWND CreateTickWindow() {
-    static const ATOM cls = [] {
-        WNDCLASSW wc{};
-        wc.lpfnWndProc = &TickWindowProc;
-        wc.hInstance = GetModuleHandleW(nullptr);
-        wc.lpszClassName = L"EchometerTicks";
-        return RegisterClassW(&wc);
-    }();
-    return CreateWindowExW(0, MAKEINTATOM(cls), L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
-                           GetModuleHandleW(nullptr), nullptr);
-}
-
-// This thread's tick window, made on first use, counted for one more event.
-HWND AttachTickWindow() {
-    const DWORD thread = GetCurrentThreadId();
-    {
-        TLockScope locked(registryLock);
-        if (TTickWindow* w = FindWindowOf(thread)) {
-            ++w->events;
-            return w->window;
-        }
-    }
-    HWND made = CreateTickWindow();
-    if (made == nullptr) return nullptr;
-    HWND spare = nullptr;
-    HWND window = made;
-    {
-        TLockScope locked(registryLock);
-        if (TTickWindow* w = FindWindowOf(thread)) {
-            // A start nested in the making (a hook) made one first.
-            ++w->events;
-            window = w->window;
-            spare = made;
-        } else {
-            windows.push_back({thread, made, 1});
-        }
-    }
-    if (spare != nullptr) DestroyWindow(spare);
-    return window;
-}
-
-// Removes the event; a window no event uses any more is destroyed on its own thread, as it must be.
+// Removes the event, and with it one user of its home.
 void Forget(uint32_t serial) {
-    HWND unused = nullptr;
-    DWORD owner = 0;
+    HWND home = nullptr;
     {
         TLockScope locked(registryLock);
         TEvent* e = FindBySerial(serial);
         if (e == nullptr) return;
-        HWND window = e->window;
+        home = e->window;
         running.erase(running.begin() + (e - running.data()));
-        for (auto it = windows.begin(); it != windows.end(); ++it) {
-            if (it->window != window) continue;
-            if (--it->events == 0) {
-                unused = window;
-                owner = it->thread;
-                windows.erase(it);
-            }
-            break;
-        }
     }
-    if (unused == nullptr) return;
-    if (owner == GetCurrentThreadId()) {
-        DestroyWindow(unused);
-    } else {
-        PostMessageW(unused, kRetire, 0, 0);
-    }
+    DetachHome(home);
 }
 
 // Returns once no other thread is handling a tick of the event. Messages sent to this thread are
@@ -263,7 +174,7 @@ void CALLBACK OnTimerThread(UINT /*id*/, UINT /*msg*/, DWORD_PTR user, DWORD_PTR
     }
     // Posting never waits for the window's thread. wParam: when it was posted, to tell a late tick.
     e->pending =
-        PostMessageW(e->window, kTickMessage, Winmm().GetTime(), static_cast<LPARAM>(e->serial)) != FALSE;
+        PostMessageW(e->window, kMsgTick, Winmm().GetTime(), static_cast<LPARAM>(e->serial)) != FALSE;
 }
 
 class TWinTimerService final : public TTimerService {
@@ -279,7 +190,7 @@ public:
         // The library and every function it is used through, or no timer.
         const TWinmm& w = Winmm();
         if (w.SetEvent == nullptr || w.KillEvent == nullptr || w.GetTime == nullptr || count == 0) return 0;
-        HWND window = AttachTickWindow();
+        HWND window = AttachHome(kMsgTick, &TickReturned);
         if (window == nullptr) return 0;
         uint32_t serial;
         {
@@ -347,17 +258,8 @@ void StopTimerEvents() {
         Winmm().KillEvent(h);
 }
 
-int RunningTimerEvents() {
+TTimerCounts TimerCounts() {
+    const int homes = HomeWindows();
     TLockScope locked(registryLock);
-    return static_cast<int>(running.size());
-}
-
-int64_t DroppedTicks() {
-    TLockScope locked(registryLock);
-    return droppedTicks;
-}
-
-int TickWindowCount() {
-    TLockScope locked(registryLock);
-    return static_cast<int>(windows.size());
+    return {static_cast<int>(running.size()), homes, droppedTicks};
 }

@@ -1,6 +1,6 @@
 // Work that would block the window thread (a name look-up, an echo's wait) runs on a pooled worker
-// thread. Its end comes back to the thread that started it as a message posted to a message-only
-// window of that thread, so whatever loop is taking messages there (the main loop, a message box's,
+// thread. Its end comes back to the thread that started it as a message posted to that thread's home
+// window (toolkit/homewindow), so whatever loop is taking messages there (the main loop, a message box's,
 // a scroll bar's or a window move's) runs Finish as a chain of its own. Nothing ever waits for the
 // work with a message loop of its own: such a loop would take the current modal loop's messages.
 //
@@ -21,7 +21,7 @@ private:
     friend bool StartBackground(TBackgroundJob* job);
     friend void AbandonBackground(TBackgroundJob* job);
     friend struct TJobDelivery;
-    HWND home_ = nullptr;     // the starting thread's window for finished jobs
+    HWND home_ = nullptr;     // the starting thread's home
     bool abandoned_ = false;  // the starting thread's: Finish is not called
 };
 

@@ -4,15 +4,15 @@
 #include <cstdint>
 #include <vector>
 
-#include "support/runerror.h"
+#include "toolkit/homewindow.h"
+#include "toolkit/messages.h"
 #include "toolkit/winlock.h"
 
 namespace {
 
-// wParam and lParam: the job's ticket, low and high 32 bits. Any program on the desktop can post to
-// the window, so the message carries a number, never a pointer: only a ticket of a job whose work
-// has ended hands that job over, and it does so once.
-constexpr UINT kJobDone = WM_APP + 0x4A;
+// kMsgJobDone's wParam and lParam: the job's ticket, low and high 32 bits. Any program on the desktop
+// can post to the home window, so the message carries a number, never a pointer: only a ticket of a
+// job whose work has ended hands that job over, and it does so once.
 
 std::atomic<int> jobsRunning{0};
 
@@ -32,8 +32,8 @@ std::vector<TTicket>& Tickets() {
     return *tickets;
 }
 
-// The window finished jobs come back to, one per starting thread, made on first use and kept for
-// the thread's life: made per job it would cost every echo a window.
+// The home finished jobs come back to, one per starting thread, attached on first use and kept for
+// the thread's life: attached per job it would cost every echo a window.
 thread_local HWND homeWindow = nullptr;
 
 }  // namespace
@@ -54,25 +54,14 @@ struct TJobDelivery {
         return nullptr;
     }
 
-    static LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
-        // The window lives as long as its thread: a close from another program would lose the jobs
-        // on their way, and their requests would stay outstanding for ever.
-        if (msg == WM_CLOSE) return 0;
-        if (msg != kJobDone) return DefWindowProcW(hwnd, msg, wp, lp);
-        RestoreFloatTraps();
+    static void Returned(HWND /*home*/, WPARAM wp, LPARAM lp) {
         const uint64_t number =
             static_cast<uint32_t>(wp) | (static_cast<uint64_t>(static_cast<uint32_t>(lp)) << 32);
         TBackgroundJob* job = Redeem(number);
-        if (job == nullptr) return 0;
+        if (job == nullptr) return;
         --jobsRunning;
-        // No exception crosses the platform's frames: it ends the program, as anywhere.
-        try {
-            if (!job->abandoned_) job->Finish();
-        } catch (...) {
-            RunError(kErrUnhandled);
-        }
+        if (!job->abandoned_) job->Finish();
         delete job;
-        return 0;
     }
 
     // On the worker, after Work: from here on only the starting thread touches the job. A full queue
@@ -94,7 +83,7 @@ struct TJobDelivery {
         }
         const auto low = static_cast<WPARAM>(static_cast<uint32_t>(number));
         const auto high = static_cast<LPARAM>(static_cast<uint32_t>(number >> 32));
-        while (!PostMessageW(home, kJobDone, low, high)) {
+        while (!PostMessageW(home, kMsgJobDone, low, high)) {
             if (!IsWindow(home)) {
                 TBackgroundJob* mine = Redeem(number);
                 if (mine == nullptr) return;  // handed over meanwhile
@@ -117,15 +106,7 @@ namespace {
 
 HWND HomeWindow() {
     if (homeWindow != nullptr && IsWindow(homeWindow)) return homeWindow;
-    static const ATOM cls = [] {
-        WNDCLASSW wc{};
-        wc.lpfnWndProc = &TJobDelivery::WindowProc;
-        wc.hInstance = GetModuleHandleW(nullptr);
-        wc.lpszClassName = L"EchometerJobs";
-        return RegisterClassW(&wc);
-    }();
-    homeWindow = CreateWindowExW(0, MAKEINTATOM(cls), L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
-                                 GetModuleHandleW(nullptr), nullptr);
+    homeWindow = AttachHome(kMsgJobDone, &TJobDelivery::Returned);
     return homeWindow;
 }
 

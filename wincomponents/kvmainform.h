@@ -94,6 +94,7 @@ void DoneForms();
 UINT InnerMessage();
 TList* FormList();
 
-// Start-up procedures registered while the scheme is built; the run step calls them in order, once.
+// Start-up procedures registered while the scheme is built (or before main, by a static object); the
+// run step calls them in order, once, after the scheme is built and its links are on.
 void AddStartProc(TMethod<void()> proc);
 void RunStartProcs();

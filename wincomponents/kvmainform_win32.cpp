@@ -34,7 +34,12 @@ constexpr TBorder kBorders[] = {
 
 TList* formList = nullptr;
 UINT innerMessage = 0;
-std::vector<TMethod<void()>> startProcs;
+
+// Made on first use: a start procedure may be registered by a static object, before main.
+std::vector<TMethod<void()>>& StartProcs() {
+    static std::vector<TMethod<void()>> procs;
+    return procs;
+}
 
 }  // namespace
 
@@ -59,12 +64,12 @@ TList* FormList() {
 }
 
 void AddStartProc(TMethod<void()> proc) {
-    startProcs.push_back(proc);
+    StartProcs().push_back(proc);
 }
 
 void RunStartProcs() {
     std::vector<TMethod<void()>> procs;
-    procs.swap(startProcs);
+    procs.swap(StartProcs());
     for (const auto& proc : procs)
         proc();
 }
@@ -95,7 +100,7 @@ TKVMainForm::~TKVMainForm() {
         if (i >= 0) formList->Delete(i);
     }
     // A start-up procedure that never ran must not call a freed form.
-    std::erase_if(startProcs, [this](const TMethod<void()>& p) { return p.Obj == this; });
+    std::erase_if(StartProcs(), [this](const TMethod<void()>& p) { return p.Obj == this; });
 }
 
 void TKVMainForm::SetCaption(std::string_view text) {

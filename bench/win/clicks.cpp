@@ -94,6 +94,6 @@ int main() {
     std::printf("  mean %.1f ms after it ended, %.1f ms after it started; missed (not within 2 s): %d\n",
                 Mean(d.fromEnd), Mean(d.fromStart), d.missed);
     std::printf("  ticks dropped (late or while their round was going): %lld\n",
-                static_cast<long long>(DroppedTicks()));
+                static_cast<long long>(TimerCounts().Dropped));
     return 0;
 }

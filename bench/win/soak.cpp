@@ -50,7 +50,7 @@ struct Figures {
 };
 
 // Makes the engine and the timer, warms them up (the first echoes and ticks make what lives for
-// the whole run: the ICMP handle, an event, the tick window), runs `echoes` ticks and destroys both.
+// the whole run: the ICMP handle, an event, the home window), runs `echoes` ticks and destroys both.
 Figures Cycle(int echoes, Counter& c) {
     Figures f;
     auto* ping = new TKVPing;

@@ -78,7 +78,7 @@ int main(int argc, char** argv) {
                 sumAbs / count, count, worst);
     std::printf("  TICK %d OFFSET from start + %d x %d ms: %+.3f ms   (target within 10 ms)\n", count, count,
                 period, last);
-    std::printf("  (the start itself, making this thread's tick window, took %.3f ms)\n", startCost);
+    std::printf("  (the start itself, making this thread's home window, took %.3f ms)\n", startCost);
     std::printf("  offset of tick k from start + k x %d ms: mean %+.3f ms, worst %+.3f ms\n", period,
                 sumOffset / count, worstOffset);
     DisableLinks();

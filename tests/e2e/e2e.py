@@ -341,16 +341,16 @@ def suite_main(probe, exe):
     time.sleep(2.6)
     ticks = len(app.log_lines()) - n - 1
     check(4 <= ticks <= 6, "ticks about every 500 ms: %d in %.1f s" % (ticks, time.time() - t0))
-    # Any program on the desktop finds the hidden windows that take the echoes' results and the
-    # timer's ticks: it posts made-up, stale and pointer-like numbers, closes and quits. The program
+    # Any program on the desktop finds the hidden window that takes the echoes' results and the
+    # timer's ticks: it posts made-up, stale and pointer-like numbers of both, closes and quits. The program
     # takes none of it: it goes on echoing and logging, and later closes with exit code 0.
     posted = 0
-    for cls, msg in [("EchometerJobs", 0x8000 + 0x4A), ("EchometerTicks", 0x8000 + 0x54)]:
+    for cls, msg in [("EchometerHome", 0x8000 + 0x4A), ("EchometerHome", 0x8000 + 0x54)]:
         for wp, lp in [(0, 0x12345678), (0x12345678, 0)] + [(i, 0) for i in range(64)] + [(0, i) for i in range(64)]:
             posted += int(probe.ask("post %s %d %d %d" % (cls, msg, wp, lp)))
         posted += int(probe.ask("post %s %d 0 0" % (cls, 0x10)))  # WM_CLOSE
         posted += int(probe.ask("post %s %d 0 0" % (cls, 0x12)))  # WM_QUIT
-    check(posted == 2 * 132, "posted to both hidden windows: %d messages" % posted)
+    check(posted == 2 * 132, "posted to the hidden window: %d messages" % posted)
     n = len(app.log_lines())
     time.sleep(2.6)
     ticks = len(app.log_lines()) - n

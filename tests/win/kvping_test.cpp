@@ -3,14 +3,12 @@
 // record, and nothing left behind. Waits that must last (a silent host, a name that does not
 // resolve) are tested inside a private network namespace (tests/netns).
 #include <gtest/gtest.h>
-#include <windows.h>
-#include <winsock2.h>
 
-#include <iphlpapi.h>
+#include "components/kvping_win32.h"
 
-#include <icmpapi.h>
 #include <winternl.h>
 
+#include <atomic>
 #include <string>
 #include <vector>
 
@@ -74,7 +72,6 @@ TEST(RealPing, LoopbackAnswersWithItsAddressAndThePayloadSizeAndLeavesNothingBeh
     abandonTwo();
     DisableLinks();
     EXPECT_EQ(BackgroundJobs(), 0);
-    EXPECT_EQ(WinsockUsers, 0);
     // The system's worker pool may keep a thread more than before (a handle or two each); a handle
     // left per echo would be a hundred.
     EXPECT_LE(HandleProbe(), handles + uintptr_t{32});  // 8 handles: their values are 4 apart
@@ -83,53 +80,61 @@ TEST(RealPing, LoopbackAnswersWithItsAddressAndThePayloadSizeAndLeavesNothingBeh
     EXPECT_EQ(WSAGetLastError(), WSANOTINITIALISED);
 }
 
-HANDLE WINAPI NoEchoHandle() {
-    return INVALID_HANDLE_VALUE;
-}
+// The system's ICMP calls, but the next `refusals` opens give no handle, and every send checks the
+// reply buffer it is given.
+std::atomic<int> refusals{0};
+std::atomic<int> shortBuffers{0};
 
-// A fault of this machine is not the host's: code 1, and the next request tries again.
-TEST(RealPing, NoEchoHandleIsALocalFailureAndTheNextRequestTriesAgain) {
-    EnableLinks();
-    {
-        // The handles kept for reuse close with the last engine once nothing is on its way.
-        TKVPing last;
-        last.Host = "127.0.0.1";
-        PingOnce(last);
-        ASSERT_TRUE(PumpUntil([&] { return last.Outstanding() == 0 && BackgroundJobs() == 0; }, 5000));
+HANDLE WINAPI RefusingOpen() {
+    if (refusals > 0) {
+        --refusals;
+        return INVALID_HANDLE_VALUE;
     }
-    {
-        TKVPing ping;
-        EchoListener l;
-        l.Wire(ping);
-        ping.Host = "127.0.0.1";
-        ping.DataSize = 32;
-        ping.Timeout = 1000;
-        const struct {
-            HANDLE(WINAPI* open)();
-            const char* expected;
-        } cases[] = {
-            {&NoEchoHandle, "error 1"},
-            {&NoEchoHandle, "error 1"},
-            {&IcmpCreateFile, "reply 127.0.0.1 32"},
-        };
-        for (const auto& [open, expected] : cases) {
-            OpenEchoHandle = open;
-            l.Clear();
-            PingOnce(ping);
-            ASSERT_TRUE(PumpUntil([&] { return ping.Outstanding() == 0; }, 5000));
-            EXPECT_EQ(l.events, std::vector<std::string>{expected});
-        }
-    }
-    DisableLinks();
+    return SystemIcmpCalls().CreateFile();
 }
 
 // The echo service may write an IO_STATUS_BLOCK after the reply on Windows (not under Wine): the
 // buffer holds the platform's record, the payload, an ICMP error and that block.
-TEST(RealPing, ReplyBufferHasRoomForTheStatusBlock) {
-    for (const uint16_t size : {0, 1, 128, 65535}) {
-        EXPECT_GE(EchoReplyBufferSize(size), sizeof(ICMP_ECHO_REPLY) + size + 8 + sizeof(IO_STATUS_BLOCK))
-            << size;
+DWORD WINAPI CheckedSend(HANDLE icmp, IPAddr to, void* data, WORD size, IP_OPTION_INFORMATION* options,
+                         void* reply, DWORD replySize, DWORD timeout) {
+    if (replySize < sizeof(ICMP_ECHO_REPLY) + size + 8 + sizeof(IO_STATUS_BLOCK)) ++shortBuffers;
+    return SystemIcmpCalls().SendEcho(icmp, to, data, size, options, reply, replySize, timeout);
+}
+
+const TIcmpCalls& CheckedCalls() {
+    static const TIcmpCalls calls{&RefusingOpen, &CheckedSend, SystemIcmpCalls().CloseHandle};
+    return calls;
+}
+
+// A fault of this machine is not the host's: code 1, and the next request tries again. 65535 bytes
+// (-1) are more than an IPv4 packet holds, and the buffer is sized for them too.
+TEST(RealPing, NoEchoHandleIsALocalFailureTheNextRequestTriesAgainAndTheReplyBufferHasRoom) {
+    EnableLinks();
+    {
+        TKVPing ping(NewEchoService(&CheckedCalls));
+        EchoListener l;
+        l.Wire(ping);
+        ping.Host = "127.0.0.1";
+        ping.Timeout = 1000;
+        const struct {
+            int refusals;
+            int32_t dataSize;
+            const char* expected;
+        } cases[] = {
+            {1, 32, "error 1"},          {1, 32, "error 1"},          {0, 128, "reply 127.0.0.1 128"},
+            {0, 0, "reply 127.0.0.1 0"}, {0, 1, "reply 127.0.0.1 1"}, {0, -1, "error 3"},
+        };
+        for (const auto& [refused, dataSize, expected] : cases) {
+            refusals = refused;
+            ping.DataSize = dataSize;
+            l.Clear();
+            PingOnce(ping);
+            ASSERT_TRUE(PumpUntil([&] { return ping.Outstanding() == 0; }, 5000));
+            EXPECT_EQ(l.events, std::vector<std::string>{expected}) << dataSize;
+        }
     }
+    DisableLinks();
+    EXPECT_EQ(shortBuffers, 0);
 }
 
 }  // namespace

@@ -1,7 +1,7 @@
 // Timers on winmm: ticks are handled on the thread that started them, also inside a modal box; a
 // slow thread is not flooded and gets no late or stale tick; a fired one-shot keeps its identifier;
 // the timer's windows are made and destroyed outside its lock; and TKVMMTimer can be freed from
-// another thread while its tick's chain runs. Every test leaves no timer event and no tick window.
+// another thread while its tick's chain runs. Every test leaves no timer event and no home window.
 // The component's count and busy rules are tested over a fake service (tests/unit/mmtimer_test).
 #include <gtest/gtest.h>
 #include <windows.h>
@@ -48,8 +48,8 @@ TimerPtr Started(Ticks& ticks, int32_t interval, bool periodic = true) {
 class MMTimerWin : public ::testing::Test {
 protected:
     void TearDown() override {
-        EXPECT_EQ(RunningTimerEvents(), 0);
-        EXPECT_EQ(TickWindowCount(), 0);
+        EXPECT_EQ(TimerCounts().Running, 0);
+        EXPECT_EQ(TimerCounts().Windows, 0);
     }
 };
 
@@ -118,11 +118,11 @@ TEST_F(MMTimerWin, NoFloodAndNoLateOrStaleTick) {
 }
 
 // A window call may wait for another thread, which may be waiting for the timer's lock: inside the
-// making and the destruction of the tick window another thread must be able to take the lock.
+// making and the destruction of the home window another thread must be able to take the lock.
 std::vector<bool> lockFree;
 
 DWORD WINAPI TakeTheLock(void* /*arg*/) {
-    return static_cast<DWORD>(RunningTimerEvents());
+    return static_cast<DWORD>(TimerCounts().Running);
 }
 
 LRESULT CALLBACK ProbeTheLock(int code, WPARAM wp, LPARAM lp) {
@@ -138,7 +138,7 @@ TEST_F(MMTimerWin, NoWindowIsMadeOrDestroyedUnderTheLock) {
     HHOOK hook = SetWindowsHookExW(WH_CBT, &ProbeTheLock, nullptr, GetCurrentThreadId());
     ASSERT_NE(hook, nullptr);
     Ticks ticks;
-    Started(ticks, 1000).reset();  // makes this thread's tick window, then destroys it
+    Started(ticks, 1000).reset();  // makes this thread's home window, then destroys it
     UnhookWindowsHookEx(hook);
     EXPECT_GE(lockFree.size(), 2u);
     EXPECT_EQ(std::count(lockFree.begin(), lockFree.end(), false), 0);
@@ -164,7 +164,7 @@ struct TCrossFree {
         Sleep(50);
         delete c->timer;
         c->chainEndedWhenFreed = c->chainEnded;
-        c->runningWhenFreed = RunningTimerEvents();
+        c->runningWhenFreed = TimerCounts().Running;
         return 0;
     }
 };
@@ -184,7 +184,7 @@ TEST_F(MMTimerWin, ComponentFreedFromAnotherThreadDuringATick) {
     DisableLinks();
     EXPECT_TRUE(c.chainEndedWhenFreed);
     EXPECT_EQ(c.runningWhenFreed, 0);
-    PumpFor(50);  // the tick window, closed from the other thread, goes here
+    PumpFor(50);  // the home window, closed from the other thread, goes here
 }
 
 }  // namespace
