@@ -102,8 +102,9 @@ def image(size):
                 palette.append(c)
     assert len(palette) <= 256
     index = {c: i for i, c in enumerate(palette)}
-    header = struct.pack("<IiiHHIIiiII", 40, size, size * 2, 1, 8, 0, 0, 0, 0, 256, 0)
-    pal = b"".join(struct.pack("<BBBB", b, g, r, 0) for r, g, b in palette) + b"\0" * 4 * (256 - len(palette))
+    # Only the colours used: a full table of 256 would cost a kilobyte an image in the program.
+    header = struct.pack("<IiiHHIIiiII", 40, size, size * 2, 1, 8, 0, 0, 0, 0, len(palette), 0)
+    pal = b"".join(struct.pack("<BBBB", b, g, r, 0) for r, g, b in palette)
     stride = (size + 3) & ~3
     xor = b""
     for row in reversed(rows):  # bottom-up
@@ -124,7 +125,8 @@ def main():
     out = struct.pack("<HHH", 0, 1, len(images))
     offset = 6 + 16 * len(images)
     for size, data in images:
-        out += struct.pack("<BBBBHHII", size, size, 0, 0, 1, 8, len(data), offset)
+        colours = struct.unpack_from("<I", data, 32)[0]
+        out += struct.pack("<BBBBHHII", size, size, colours % 256, 0, 1, 8, len(data), offset)
         offset += len(data)
     out += b"".join(data for _, data in images)
     with open(sys.argv[1], "wb") as f:
