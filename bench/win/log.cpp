@@ -60,7 +60,7 @@ struct LogFeed {
         while (n < upTo)
             Add(std::min(10, upTo - n));
         log->Control->SetVisible(true);
-        Pump(200);
+        PumpFor(200);
     }
     // Median milliseconds of one visible append, repaint included.
     double Time(int times) {
@@ -68,7 +68,7 @@ struct LogFeed {
         for (int i = 0; i < times; ++i) {
             const double t0 = NowMs();
             Add();
-            Pump();
+            PumpFor(0);
             ms.push_back(NowMs() - t0);
         }
         std::sort(ms.begin(), ms.end());
@@ -80,7 +80,7 @@ struct LogFeed {
         for (int i = 0; i < times; ++i) {
             const double t0 = NowMs();
             log->TrimOldest(1);
-            Pump();
+            PumpFor(0);
             longest = std::max(longest, NowMs() - t0);
             Add();
         }

@@ -1,5 +1,5 @@
 // Helpers of the window-component tests and the log measurement: one main form on the virtual display,
-// components made on it with the program's common properties, a pump, and a probe that records
+// components made on it with the program's common properties, and a probe that records
 // outlets and answers pins. Windows only.
 #pragma once
 
@@ -9,18 +9,10 @@
 #include <vector>
 
 #include "runtime/event.h"
+#include "tests/support/wintest.h"
 #include "toolkit/applet.h"
 #include "toolkit/gdi.h"
 #include "wincomponents/kvmainform.h"
-
-// Handles this thread's messages for at least ms milliseconds.
-inline void Pump(DWORD ms = 0) {
-    const DWORD end = GetTickCount() + ms;
-    do {
-        ProcessMessages(Applet);
-        if (ms != 0) Sleep(5);
-    } while (static_cast<int32_t>(end - GetTickCount()) > 0);
-}
 
 // Sets what every window component of the program shares.
 template <class T>
@@ -45,7 +37,7 @@ inline TKVMainForm* MainForm() {
         f->InitControl();
         EnableLinks();
         RunStartProcs();
-        Pump(100);
+        PumpFor(100);
         return f;
     }();
     return form;

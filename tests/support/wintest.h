@@ -86,25 +86,6 @@ inline bool InPrivateNamespace() {
     return flag != nullptr && std::strcmp(flag, "1") == 0;
 }
 
-// A message-only window of this thread with its own procedure: a target for sent and posted
-// messages that the thread's waits must keep answering. Null when it cannot be made.
-inline HWND MakeMessageWindow(const wchar_t* className, WNDPROC proc) {
-    WNDCLASSW wc{};
-    wc.lpfnWndProc = proc;
-    wc.hInstance = GetModuleHandleW(nullptr);
-    wc.lpszClassName = className;
-    // A second window of the same class finds it registered already.
-    if (RegisterClassW(&wc) == 0 && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) return nullptr;
-    return CreateWindowExW(0, className, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, wc.hInstance, nullptr);
-}
-
-// The window's text, read back through the W functions.
-inline std::wstring TextOf(HWND w) {
-    std::wstring s(static_cast<size_t>(GetWindowTextLengthW(w)) + 1, L'\0');
-    s.resize(static_cast<size_t>(GetWindowTextW(w, s.data(), static_cast<int>(s.size()))));
-    return s;
-}
-
 // Presses and releases vk through the system's input queue, with the modifiers held around it.
 inline void TypeKey(WORD vk, std::initializer_list<WORD> modifiers = {}) {
     std::vector<INPUT> in;

@@ -134,11 +134,11 @@ TEST_F(Log, AReaderScrolledBackKeepsTheTextOnTopAndTheSelection) {
     SendMessageW(window, EM_SETSEL, At(210), At(210) + 20);
     const auto row = SendMessageW(window, EM_EXLINEFROMCHAR, 0, At(196));
     SendMessageW(window, EM_LINESCROLL, 0, row - SendMessageW(window, EM_GETFIRSTVISIBLELINE, 0, 0));
-    Pump(50);
+    PumpFor(50);
     const std::wstring before = topAndSelected();
     ASSERT_GT(_wtoi(before.c_str()), 60) << "past the lines that go";
     log->TrimOldest(50);
-    Pump(50);
+    PumpFor(50);
     EXPECT_EQ(topAndSelected(), before);
     ExpectNewest(50);
     // When the lines on top go, the view starts at the first line kept.

@@ -16,24 +16,9 @@
 #include "toolkit/control.h"
 #include "toolkit/gdi.h"
 #include "toolkit/stdctrls.h"
-#include "toolkit/syslib.h"
 #include "toolkit/wintext.h"
 
 namespace {
-
-std::wstring ProgramFolder() {
-    wchar_t path[MAX_PATH];
-    const DWORD n = GetModuleFileNameW(nullptr, path, MAX_PATH);
-    std::wstring p(path, n);
-    return p.substr(0, p.rfind(L'\\') + 1);
-}
-
-// The system's own copy of a library, if it is loaded.
-HMODULE SystemCopy(const wchar_t* name) {
-    wchar_t dir[MAX_PATH];
-    const UINT n = GetSystemDirectoryW(dir, MAX_PATH);
-    return GetModuleHandleW((std::wstring(dir, n) + L"\\" + name).c_str());
-}
 
 // Wine's copy of the Western "MS Sans Serif" raster face (Debian's fonts-wine), as an English
 // Windows has it: no Cyrillic letters, and raster faces get no font fallback.
@@ -98,27 +83,6 @@ TEST(Fonts, FacesWithoutCyrillicGiveWayAndTheControlsCaptionsDrawInFull) {
     TObj::Free(app);
 }
 
-// Before the foreign module is loaded: a library once loaded is found by its name whatever the search.
-TEST(Libraries, ALibraryPlantedBesideTheProgramIsNotLoaded) {
-    const wchar_t* planted = L"foreign.dll";
-    ASSERT_NE(GetFileAttributesW((ProgramFolder() + planted).c_str()), INVALID_FILE_ATTRIBUTES);
-    // Found by bare name as things stand: the plant would be run.
-    HMODULE bare = LoadLibraryW(planted);
-    ASSERT_NE(bare, nullptr);
-    FreeLibrary(bare);
-    ASSERT_EQ(GetModuleHandleW(planted), nullptr);
-
-    EXPECT_EQ(LoadSystemLibrary(planted), nullptr);
-    HMODULE rich = LoadSystemLibrary(L"riched20.dll");
-    EXPECT_TRUE(rich != nullptr && rich == SystemCopy(L"riched20.dll"));
-    EXPECT_EQ(RichEditLibrary().Module, rich);
-    EXPECT_STREQ(RichEditLibrary().ClassName, "RichEdit20W");
-
-    UseSystemLibrarySearch();
-    EXPECT_EQ(LoadLibraryW(planted), nullptr);
-    EXPECT_EQ(GetModuleHandleW(planted), nullptr);
-}
-
 struct TTraps {
     uint16_t x87;
     uint32_t sse;
@@ -141,7 +105,9 @@ TEST(ForeignCode, AFloatingPointFaultInAnotherModuleIsMaskedAndTheProgramsTrapsC
     InstallErrorHandler();
     const TTraps own = Traps();
     ASSERT_EQ(own.x87 & 0x1F3F, 0x1332);
-    HMODULE foreign = LoadLibraryW((ProgramFolder() + L"foreign.dll").c_str());
+    wchar_t self[MAX_PATH];
+    const std::wstring path(self, GetModuleFileNameW(nullptr, self, MAX_PATH));
+    HMODULE foreign = LoadLibraryW((path.substr(0, path.rfind(L'\\') + 1) + L"foreign.dll").c_str());
     ASSERT_NE(foreign, nullptr);
     using TDivide = double (*)(double, double);
     auto divide =

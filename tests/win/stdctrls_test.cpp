@@ -13,6 +13,7 @@
 #include "toolkit/navigation.h"
 #include "toolkit/richkeys.h"
 #include "toolkit/stdctrls.h"
+#include "toolkit/wintext.h"
 
 #include "tests/support/wintest.h"
 
@@ -107,8 +108,8 @@ TEST_F(StdCtrls, KeysMoveTheFocusAndPressTheDefaultAndCancelButtons) {
     SetFocus(edit->Handle);
     TypeKey('9', {VK_SHIFT});
     Pump();
-    EXPECT_EQ(TextOf(edit->Handle), L"(");
-    EXPECT_EQ(TextOf(rich->Handle), L"");
+    EXPECT_EQ(GetWindowText1251(edit->Handle), "(");
+    EXPECT_EQ(GetWindowText1251(rich->Handle), "");
 }
 
 // The formatting keys act on the selection, and none types its character too (Ctrl+I a Tab, Ctrl+J a
@@ -155,7 +156,7 @@ TEST_F(StdCtrls, TheFormattingKeysActOnTheSelectionAndTypeNothing) {
         SendMessageW(rich->Handle, EM_GETCHARFORMAT, SCF_SELECTION, reinterpret_cast<LPARAM>(&cf));
         SendMessageW(rich->Handle, EM_GETPARAFORMAT, 0, reinterpret_cast<LPARAM>(&pf));
         EXPECT_EQ(c.read(cf, pf), c.expected);
-        EXPECT_EQ(TextOf(rich->Handle), L"Эхо и ответ");
+        EXPECT_EQ(GetWindowText1251(rich->Handle), Cp1251("Эхо и ответ").str());
     }
 }
 

@@ -82,10 +82,10 @@ TEST(KVEdit, OnlyTheUsersChangesAreReported) {
         SetFocus(h);
         // The loop's TranslateMessage makes the characters.
         PostMessageW(h, WM_KEYDOWN, VK_RETURN, 0);
-        Pump();
+        PumpFor(0);
         EXPECT_EQ(p.Got, std::vector<std::string>{"1:" + initial}) << "no key, no character, no change";
         PostMessageW(h, WM_KEYDOWN, 'A', 0);
-        Pump();
+        PumpFor(0);
         EXPECT_EQ(p.Got.back(), "4:a");
         TData d;
         SetString(d, "abcdefgh");
@@ -129,14 +129,14 @@ TEST(KVLED, NoGdiGrowthAndEveryObjectDeleted) {
     const int before = GdiTop();
     for (int i = 0; i < 10000; ++i) {
         EmitNull(MakeEvent<&TKVLED::actOn>(led, 0));
-        Pump();
+        PumpFor(0);
         EmitNull(MakeEvent<&TKVLED::actOff>(led, 0));
-        Pump();
+        PumpFor(0);
     }
     // Displays of another scale: new pens for the lamp's size each time.
     for (int i = 0; i < 400; ++i)
         led->ScaleTo(i % 2 == 0 ? 144 : 96);
-    Pump();
+    PumpFor(0);
     EXPECT_LT(GdiTop(), before + 2000) << "20,000 paints and 400 new sets of pens leave no GDI object behind";
     EXPECT_EQ(TKVHintManager::TipWindow(led->HintTool), nullptr) << "no tip before the pointer comes";
     led->HintLink->ToolEnter(led->HintTool);
