@@ -3,7 +3,7 @@
 #   host  — the portable core with AddressSanitizer and UndefinedBehaviorSanitizer
 #   win64 — everything, tests run under Wine (private prefix, virtual display)
 #   win32 — everything, tests run under Wine's 32-bit loader (its own prefix in its build folder)
-#   fuzz  — libFuzzer targets, FUZZ_SECONDS (default 30) each
+#   fuzz  — the libFuzzer target, FUZZ_SECONDS (default 90)
 #   bench — micro-benchmarks, Wine measurements and scripts/bench; they print figures and never fail on speed
 # BUILD_ROOT (default ./build) holds the five build folders.
 set -euo pipefail
@@ -14,7 +14,7 @@ scripts/setup.sh
 
 root=${BUILD_ROOT:-$top/build}
 jobs=${JOBS:-2}
-fuzz_seconds=${FUZZ_SECONDS:-30}
+fuzz_seconds=${FUZZ_SECONDS:-90}
 
 configure() {
     local dir=$root/$1

@@ -2,7 +2,6 @@
 // forwarding, recursion and cycles, links switched off, the read rules.
 #include <gtest/gtest.h>
 
-#include <ostream>
 #include <string>
 #include <vector>
 
@@ -50,20 +49,10 @@ TEST(TData, SettersClearLinks) {
 
 class Links : public LinkedTest {};
 
-// A target that records what reached it and can be told what to do with the record.
-// What an action was called with: the link's index, the value's type tag and its text.
-struct TCall {
-    uint16_t index;
-    uint8_t type;
-    std::string text;
-    bool operator==(const TCall&) const = default;
-};
-std::ostream& operator<<(std::ostream& o, const TCall& c) {
-    return o << c.index << ":" << int(c.type) << ":" << c.text;
-}
-
+// A target that records what reached it ("index:type:text" for each call) and can be told what to
+// do with the record.
 struct Probe {
-    std::vector<TCall> seen;
+    std::vector<std::string> seen;
     TKV_Event out;
     enum { kKeep, kForwardInt, kForwardStr, kRefire, kBounce } mode = kKeep;
     int left = 0;
@@ -73,7 +62,7 @@ struct Probe {
             if (--left > 0) ForwardInteger(d, out, left);
             return;
         }
-        seen.push_back({index, d.Type, ToString(d)});
+        seen.push_back(std::to_string(index) + ":" + std::to_string(d.Type) + ":" + ToString(d));
         if (mode == kForwardInt) ForwardInteger(d, out, static_cast<int32_t>(seen.size()));
         if (mode == kForwardStr) ForwardString(d, out, "fwd");
         if (mode == kRefire && left-- > 0) EmitInt(out, left);
@@ -93,8 +82,8 @@ TEST_F(Links, AForwardedValueRunsDownTheChainWithoutNestedCalls) {
     TData d = IntData(0);
     Emit(MakeEvent<&Probe::act>(&a, 0), d);
     // The forwarding flag is gone before the target runs.
-    EXPECT_EQ(b.seen, (std::vector<TCall>{{.index = 1, .type = kTypeString, .text = "fwd"}}));
-    EXPECT_EQ(c.seen, (std::vector<TCall>{{.index = 2, .type = kTypeInteger, .text = "1"}}));
+    EXPECT_EQ(b.seen, std::vector<std::string>{"1:" + std::to_string(kTypeString) + ":fwd"});
+    EXPECT_EQ(c.seen, std::vector<std::string>{"2:" + std::to_string(kTypeInteger) + ":1"});
     EXPECT_EQ(d.Type, kTypeInteger);
     EXPECT_EQ(ToString(d), "1");
 }
@@ -107,7 +96,7 @@ TEST_F(Links, AnOutletFiredIntoItselfNestsAndForwardingToItselfLoops) {
     c.left = 100;
     EmitNull(c.out);
     EXPECT_EQ(c.seen.size(), 101u);
-    EXPECT_EQ(c.seen.back(), (TCall{.index = 3, .type = kTypeInteger, .text = "0"}));
+    EXPECT_EQ(c.seen.back(), "3:" + std::to_string(kTypeInteger) + ":0");
     // Forwarding to itself a million times would overflow a nested implementation.
     c.mode = Probe::kBounce;
     c.left = 1000000;

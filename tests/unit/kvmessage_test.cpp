@@ -32,7 +32,6 @@ TEST(KVMessage, TheBoxGetsItsStyleAndThePressedButtonReachesItsOutlet) {
         std::vector<int> log;
     } cases[] = {
         {0, 1, 0, 0x10, 1, {1, 101}},   // the program's error box
-        {0, 4, 2, 0x240, 1, {1, 101}},  // and its about box (no third button: the default bit stays)
         {2, 2, 1, 0x124, 7, {7, 107}},  // yes and no, a question, the second the default
         {9, 9, 9, 0, 6, {6, 106}},      // codes out of range add no bits
         {0, 0, 0, 0, 0, {0}},           // no box could be shown: no outlet
