@@ -12,30 +12,12 @@
 #include "support/cp1251.h"
 #include "support/localtime.h"
 #include "tests/support/echo.h"
+#include "tests/support/fakes.h"
 #include "toolkit/applet.h"
 #include "wincomponents/kvhintmanager.h"
 #include "wincomponents/kvmainform.h"
 
 namespace {
-
-class FakeTimer final : public TTimerService {
-public:
-    bool refuses = false;
-    uint32_t LongestPeriod() override { return 65535; }
-    uint32_t Start(TMMTimer& /*timer*/, uint32_t /*period*/, uint32_t /*count*/) override {
-        return refuses ? 0 : 1;
-    }
-    void Stop(TMMTimer& /*timer*/, uint32_t /*handle*/) override {}
-};
-
-class FakeBox final : public TMessageBoxService {
-public:
-    std::vector<std::string> shown;  // caption, then text
-    int32_t Show(const std::string& text, const std::string& caption, uint32_t /*style*/) override {
-        shown.push_back(caption + "|" + text);
-        return 1;
-    }
-};
 
 const std::string kStamp = "06 00:12:2026  09:05:03";
 // The lines as the log writes them: the text, then the stamp (in brackets, but for the failure's).
@@ -93,7 +75,7 @@ protected:
     }
 
     static inline FakeEcho echo;
-    static inline FakeTimer timer;
+    static inline FakeTimers timer;
     static inline FakeBox box;
     static inline TClassMainForm_4051E30* s = nullptr;
 };

@@ -7,17 +7,9 @@
 #include <vector>
 
 #include "components/kvmessage.h"
+#include "tests/support/fakes.h"
 
 namespace {
-
-struct Box : TMessageBoxService {
-    int32_t press = 0;
-    uint32_t style = 0;
-    int32_t Show(const std::string& /*text*/, const std::string& /*caption*/, uint32_t s) override {
-        style = s;
-        return press;
-    }
-};
 
 struct Log {
     std::vector<int> seen;  // evResult's value, then 100 + the index of the button outlet fired
@@ -38,7 +30,7 @@ TEST(KVMessage, TheBoxGetsItsStyleAndThePressedButtonReachesItsOutlet) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::Message() << int(c.buttons) << " " << c.press);
-        Box box;
+        FakeBox box;
         box.press = c.press;
         TKVMessage msg(box);
         msg.Buttons = c.buttons;

@@ -15,12 +15,10 @@ TEST(RunError, FaultNumbers) {
         uint32_t code, sse;
         uint16_t number;
     } cases[] = {
-        {0xC0000094, 0, 200},    {0xC000008E, 0, 200},    {0xC00002B5, 0x04, 200},  // SSE: zero divide
-        {0xC00002B5, 0x08, 205}, {0xC00002B5, 0x10, 206}, {0xC00002B5, 0x01, 207},  //
-        {0xC0000091, 0, 205},    {0xC000008D, 0, 206},    {0xC0000092, 0, 207},     //
-        {0xC00000FD, 0, 202},    {0xC0000095, 0, 215},    {0xC0000005, 0, 216},     //
-        {0xC000001D, 0, 216},    {0xC0000096, 0, 218},    {0x20474343, 0, 217},     //
-        {0xC0000017, 0, 203},    {0x12345678, 0, 255},
+        // The SSE unit's one code split by its status flags; one code of the table, a C++ exception
+        // nobody caught, and a code nobody knows (the table's other rows would only copy it).
+        {0xC00002B5, 0x04, 200}, {0xC00002B5, 0x08, 205}, {0xC00002B5, 0x10, 206}, {0xC00002B5, 0x01, 207},
+        {0xC0000094, 0, 200},    {0x20474343, 0, 217},    {0x12345678, 0, 255},
     };
     for (const auto& c : cases)
         EXPECT_EQ(ErrorNumberOf(c.code, c.sse), c.number) << std::hex << c.code;
