@@ -540,7 +540,9 @@ def suite_netns(probe, exe):
             f.write("1\n" if on else "0\n")
 
     # A reply first, so that each failure has a lit lamp to put out.
-    for host, code in [("127.0.0.1", 0), ("127.0.0.1", 3), ("127.0.0.1", 0), ("no-such-host.invalid", 2)]:
+    # A name right after one that did not resolve: no error left behind by the failed look-up.
+    for host, code in [("127.0.0.1", 0), ("127.0.0.1", 3), ("127.0.0.1", 0), ("no-such-host.invalid", 2),
+                       ("localhost", 0)]:
         set_silent(code == 3)
         app.set_text(app.host, host)
         n = len(app.log_lines())
@@ -554,6 +556,27 @@ def suite_netns(probe, exe):
         app.last_line_matches(FAIL + str(code) if code else REPLY)
         lamp = DARK_HOST if code else LIT_HOST
         check(wait_for(lambda: app.host_lamp.pixel() == lamp, 3), "%s: host lamp %s" % (host, "dark" if code else "lit"))
+
+    # Two echoes out together to a silent host (a double click on GO), by address and by name: each
+    # fails about the timeout (1 s) after the clicks, the second not waiting for the first.
+    set_silent(True)
+    for host in ("127.0.0.1", "localhost"):
+        app.set_text(app.host, host)
+        n = len(app.log_lines())
+        go = app.button("GO")
+        probe.x("mousemove", "--sync", str(go.left + go.width // 2), str(go.top + go.height // 2))
+        clicked = time.time()
+        probe.x("click", "--repeat", "2", "--delay", "60", "1")
+        at = []
+        while len(at) < 2 and time.time() < clicked + 15:
+            got = len(app.log_lines()) - n
+            at += [time.time() - clicked] * (got - len(at))
+        lines = app.log_lines()[n:]
+        check(len(lines) == 2 and all(re.fullmatch(FAIL + "3", l) for l in lines),
+              "%s, two echoes out together: two failures %s" % (host, lines))
+        check(len(at) == 2 and 0.9 <= at[0] < 2.5 and at[1] - at[0] < 0.5,
+              "%s, two echoes out together: failed %s s after the clicks" % (host, ["%.2f" % t for t in at]))
+    set_silent(False)
 
     # Periodic echoes to a silent host every half second: an echo is waiting nearly all the time.
     app.set_text(app.host, "127.0.0.1")
