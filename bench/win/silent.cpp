@@ -7,6 +7,8 @@
 #include <algorithm>
 #include <atomic>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 
 #include "bench/win/schemerun.h"
 #include "tests/support/wintest.h"
@@ -14,6 +16,24 @@
 namespace {
 
 constexpr DWORD kSeconds = 10;
+
+// Switches echo replies off or on in the private network namespace the program runs in, through
+// Wine's view of the Unix file system. False when the switch cannot be written.
+bool SetSilent(bool silent) {
+    HANDLE f = CreateFileW(L"Z:\\proc\\sys\\net\\ipv4\\icmp_echo_ignore_all", GENERIC_WRITE, 0, nullptr,
+                           OPEN_EXISTING, 0, nullptr);
+    if (f == INVALID_HANDLE_VALUE) return false;
+    DWORD written = 0;
+    const bool ok = WriteFile(f, silent ? "1\n" : "0\n", 2, &written, nullptr) && written == 2;
+    CloseHandle(f);
+    return ok;
+}
+
+// True when run_in_netns.sh started the program inside its private network namespace.
+bool InPrivateNamespace() {
+    const char* flag = std::getenv("ECHOMETER_NETNS");
+    return flag != nullptr && std::strcmp(flag, "1") == 0;
+}
 
 struct Probe {
     HWND window = nullptr, log = nullptr;

@@ -1,8 +1,10 @@
 #!/usr/bin/env python3
 """End-to-end tests: the real echometer.exe under Wine on a virtual display, used as a person uses it.
 
-Keys and clicks are real X input (xdotool); windows, texts, lamps' pixels and exit codes are read by
-probe.exe, a Windows program in the same prefix. Screenshots go to ARTEFACTS (start, reply, failure).
+Keys and clicks are real X input (xdotool); windows, texts and exit codes are read by probe.exe, a
+Windows program in the same prefix; pixels and the screen's size from the X display (Xvfb's 24 bits;
+X's root coordinates are Windows' screen coordinates). Screenshots go to ARTEFACTS (start, reply,
+failure).
 
   e2e.py EXE PROBE SUITE      SUITE: main | switch | fault | netns | dpi | plant | long
 
@@ -13,6 +15,7 @@ import random
 import re
 import shutil
 import socket
+import struct
 import subprocess
 import sys
 import tempfile
@@ -72,9 +75,32 @@ class Probe:
         self.p.stdin.flush()
         return self.p.stdout.readline().rstrip("\n").replace("\\r", "\r").replace("\\n", "\n")
 
+    def tops(self, cls):
+        """The visible top-level windows of that class: the desktop's children."""
+        return [c for c in (Control(self, k) for k in self.ask("kids 0").split(";") if k)
+                if c.cls == cls and c.style & 0x10000000]  # WS_VISIBLE
+
     def find(self, cls, caption):
         """A visible top-level window of that class and caption, or "0"."""
-        return next((t.split()[0] for t in self.ask("tops " + cls).split(";") if t.endswith("|" + caption)), "0")
+        return next((t.hwnd for t in self.tops(cls) if t.text == caption), "0")
+
+    def rect(self, hwnd):
+        """A top-level window's screen left, top, width and height."""
+        c = next(Control(self, k) for k in self.ask("kids 0").split(";") if k.startswith(hwnd + " "))
+        return c.left, c.top, c.width, c.height
+
+    def screen(self):
+        """The screen's width and height."""
+        out = subprocess.run(["xdotool", "getdisplaygeometry"], env=dict(os.environ, DISPLAY=self.display),
+                             capture_output=True, text=True, check=True).stdout
+        return tuple(int(v) for v in out.split())
+
+    def pixels(self, x, y, w=1, h=1):
+        """The colours "(r, g, b)" of the screen's pixels in that area, row by row."""
+        raw = subprocess.run(["import", "-display", self.display, "-window", "root", "-crop",
+                              "%dx%d+%d+%d" % (w, h, x, y), "+repage", "-depth", "8", "rgb:-"],
+                             capture_output=True, check=True).stdout
+        return [tuple(raw[i:i + 3]) for i in range(0, len(raw), 3)]
 
     def close(self):
         self.p.stdin.write("quit\n")
@@ -93,7 +119,8 @@ class Probe:
 class Control:
     def __init__(self, probe, spec):
         head, self.text = spec.split("|", 1)
-        h, self.cls, l, t, w, hh, style = head.split(" ")
+        h, *cls, l, t, w, hh, style = head.split(" ")
+        self.cls = " ".join(cls)
         self.probe, self.hwnd, self.style = probe, h, int(style)
         self.left, self.top, self.width, self.height = int(l), int(t), int(w), int(hh)
 
@@ -105,8 +132,7 @@ class Control:
         return self.probe.ask("text " + self.hwnd)
 
     def pixel(self):
-        r = self.probe.ask("pixel %d %d" % (self.left + self.width // 2, self.top + self.height // 2))
-        return tuple(int(v) for v in r.split())
+        return self.probe.pixels(self.left + self.width // 2, self.top + self.height // 2)[0]
 
 
 class App:
@@ -114,7 +140,6 @@ class App:
 
     def __init__(self, probe, exe, args=""):
         self.probe = probe
-        self.name = os.path.basename(exe)
         self.pid = probe.ask('run "Z:%s" %s' % (exe.replace("/", "\\"), args))
         self.window = None
 
@@ -170,15 +195,16 @@ class App:
                 self.probe.x("type", "--delay", "40", "--", what)
 
     def dialog(self, caption, timeout=10):
-        found = wait_for(lambda: [d for d in self.probe.ask("tops #32770").split(";") if d.endswith("|" + caption)],
-                         timeout)
-        return found[0].split(" ")[0] if found else None
+        found = wait_for(lambda: [d for d in self.probe.tops("#32770") if d.text == caption], timeout)
+        return found[0].hwnd if found else None
 
     def box_icon(self, box):
         """"error" or "information" by the colours of the box's icon, else None."""
         for k in (Control(self.probe, k) for k in self.probe.ask("kids " + box).split(";") if k):
             if "static" in k.cls.lower() and k.style & 0xF == 3:  # SS_ICON
-                red, blue = (int(v) for v in self.probe.ask("hue %d %d %d %d" % (k.left, k.top, k.width, k.height)).split())
+                seen = self.probe.pixels(k.left, k.top, k.width, k.height)
+                red = sum(r > 150 and g < 100 and b < 100 for r, g, b in seen)  # clearly red, clearly blue
+                blue = sum(b > 150 and r < 100 for r, g, b in seen)
                 return "error" if red > 4 * blue + 20 else "information" if blue > 4 * red + 20 else None
         return None
 
@@ -187,7 +213,7 @@ class App:
 
     def close_box(self, box):
         self.probe.x("key", "--window", "0", "Return")
-        return wait_for(lambda: not any(d.startswith(box + " ") for d in self.probe.ask("tops #32770").split(";")), 5)
+        return wait_for(lambda: not any(d.hwnd == box for d in self.probe.tops("#32770")), 5)
 
     def close(self):
         self.probe.x("key", "alt+F4")
@@ -254,7 +280,6 @@ def lamp_names(app, want, what):
 def close_and_end(app, what):
     app.close()
     check(app.exit_code() == 0, what + ": exit code 0")
-    check(wait_for(lambda: app.probe.ask("procs " + app.name) == "0", 10), what + ": no process left")
 
 
 def suite_main(probe, exe):
@@ -265,8 +290,8 @@ def suite_main(probe, exe):
     # from another process, so the icons are read where the desktop reads them, on the X windows.
     icons = desktop_icons(probe, "Эхометр 1.0")
     check(icons == [["16 x 16", "32 x 32"]] * 2, "application window and main window icons %s" % icons)
-    sw, sh = (int(v) for v in probe.ask("screen").split())
-    left, top, width, height = (int(v) for v in probe.ask("rect " + app.window).split())
+    sw, sh = probe.screen()
+    left, top, width, height = probe.rect(app.window)
     check((width, height) == (420, 374), "outer size %dx%d" % (width, height))
     check((left, top) == ((sw - 420) // 2, (sh - 374) // 2), "centred at %d,%d" % (left, top))
     check(app.labels == ["Имя узла:", "Пинговать каждые", "секунд", "Статус запроса"], "labels %s" % app.labels)
@@ -296,7 +321,7 @@ def suite_main(probe, exe):
                           (app.host_lamp, "Доступность ресурса"), (app.cycle_lamp, "Статус цикловой операции")]:
         probe.x("mousemove", "--sync", str(control.left + 3), str(control.top + 3))
         probe.x("mousemove", "--sync", str(control.left + control.width // 2), str(control.top + control.height // 2))
-        tip = lambda: [t for t in probe.ask("tops tooltips_class32").split(";") if t.endswith("|" + hint)]
+        tip = lambda: [t for t in probe.tops("tooltips_class32") if t.text == hint]
         check(wait_for(tip, 5), "tip %r shown on a hover" % hint)
     probe.x("mousemove", "--sync", "0", "0")
 
@@ -373,7 +398,7 @@ def suite_main(probe, exe):
 
     app.button("Очистить консоль!").click()
     check(wait_for(lambda: app.log_lines() == [], 3), "the log is emptied")
-    check(probe.ask("tops #32770") == "", "no box came up on the way but the refusals'")
+    check(probe.tops("#32770") == [], "no box came up on the way but the refusals'")
     app.button("GO").click()
     check(app.wait_lines(1) and len(app.log_lines()) == 1, "after clearing, lines start again at the top")
 
@@ -469,8 +494,8 @@ def suite_fault(probe, exe):
                       "%s: report %r" % (where, text[:60]))
                 n = len(app.log_lines())
                 time.sleep(2.0)
-                boxes = [d for d in own.ask("tops #32770").split(";") if d.endswith("|Error")]
-                check(len(boxes) == 1 and boxes[0].startswith(box + " "), "%s: the one box still up after 2 s" % where)
+                boxes = [d for d in own.tops("#32770") if d.text == "Error"]
+                check(len(boxes) == 1 and boxes[0].hwnd == box, "%s: the one box still up after 2 s" % where)
                 check(len(app.log_lines()) == n, "%s: the log does not grow while the report is up" % where)
                 app.close_box(box)
             check(app.exit_code() == code, "%s: exit code %d" % (where, code))
@@ -540,7 +565,9 @@ def suite_netns(probe, exe):
             f.write("1\n" if on else "0\n")
 
     # A reply first, so that each failure has a lit lamp to put out.
-    for host, code in [("127.0.0.1", 0), ("127.0.0.1", 3), ("127.0.0.1", 0), ("no-such-host.invalid", 2)]:
+    # A name right after one that did not resolve: no error left behind by the failed look-up.
+    for host, code in [("127.0.0.1", 0), ("127.0.0.1", 3), ("127.0.0.1", 0), ("no-such-host.invalid", 2),
+                       ("localhost", 0)]:
         set_silent(code == 3)
         app.set_text(app.host, host)
         n = len(app.log_lines())
@@ -554,6 +581,27 @@ def suite_netns(probe, exe):
         app.last_line_matches(FAIL + str(code) if code else REPLY)
         lamp = DARK_HOST if code else LIT_HOST
         check(wait_for(lambda: app.host_lamp.pixel() == lamp, 3), "%s: host lamp %s" % (host, "dark" if code else "lit"))
+
+    # Two echoes out together to a silent host (a double click on GO), by address and by name: each
+    # fails about the timeout (1 s) after the clicks, the second not waiting for the first.
+    set_silent(True)
+    for host in ("127.0.0.1", "localhost"):
+        app.set_text(app.host, host)
+        n = len(app.log_lines())
+        go = app.button("GO")
+        probe.x("mousemove", "--sync", str(go.left + go.width // 2), str(go.top + go.height // 2))
+        clicked = time.time()
+        probe.x("click", "--repeat", "2", "--delay", "60", "1")
+        at = []
+        while len(at) < 2 and time.time() < clicked + 15:
+            got = len(app.log_lines()) - n
+            at += [time.time() - clicked] * (got - len(at))
+        lines = app.log_lines()[n:]
+        check(len(lines) == 2 and all(re.fullmatch(FAIL + "3", l) for l in lines),
+              "%s, two echoes out together: two failures %s" % (host, lines))
+        check(len(at) == 2 and 0.9 <= at[0] < 2.5 and at[1] - at[0] < 0.5,
+              "%s, two echoes out together: failed %s s after the clicks" % (host, ["%.2f" % t for t in at]))
+    set_silent(False)
 
     # Periodic echoes to a silent host every half second: an echo is waiting nearly all the time.
     app.set_text(app.host, "127.0.0.1")
@@ -606,7 +654,6 @@ def suite_netns(probe, exe):
         what = "closed %s while the name server answers nothing" % ("during a look-up" if look_up else "with no look-up")
         check(code == 0 and took < 1, "%s: exit code %s after %.2f s" % (what, code, took))
         figure("from the close %s to the process's exit" % what.split(" ", 1)[1], "%.2f s" % took)
-        check(wait_for(lambda: app.probe.ask("procs " + app.name) == "0", 10), "no process left")
 
 
 def scaled(v, dpi):
@@ -642,6 +689,37 @@ def check_scaled_layout(app, dpi, where):
     return {c.hwnd: (c.left - ox, c.top - oy, c.width, c.height) for c in app.kids}
 
 
+def manifest(exe):
+    """The program's embedded manifest (resource type 24, id 1), as the loader reads it from the file."""
+    with open(exe, "rb") as f:
+        pe = f.read()
+    at = struct.unpack_from("<I", pe, 0x3C)[0] + 4  # the file header, after "PE\0\0"
+    sections, optional = struct.unpack_from("<H12xH", pe, at + 2)
+    at += 20
+    directories = at + (96 if struct.unpack_from("<H", pe, at)[0] == 0x10B else 112)
+    root = struct.unpack_from("<I", pe, directories + 2 * 8)[0]  # the resource directory's address
+
+    def offset(rva):
+        for s in range(at + optional, at + optional + 40 * sections, 40):
+            size, start, _, raw = struct.unpack_from("<4I", pe, s + 8)
+            if start <= rva < start + size:
+                return rva - start + raw
+        raise ValueError("address %x in no section" % rva)
+
+    def entry(table, wanted):
+        """The entry of that id in a resource table (the first when wanted is None): its offset from the root."""
+        named, ids = struct.unpack_from("<2H", pe, offset(root) + table + 12)
+        for e in range(named + ids):
+            name, to = struct.unpack_from("<2I", pe, offset(root) + table + 16 + 8 * e)
+            if wanted is None or name == wanted:
+                return to & 0x7FFFFFFF
+        raise ValueError("no resource %s" % wanted)
+
+    data = entry(entry(entry(0, 24), 1), None)
+    rva, size = struct.unpack_from("<2I", pe, offset(root) + data)
+    return pe[offset(rva):offset(rva) + size].decode("utf-8")
+
+
 def run_dpi(probe_exe, exe, env):
     """The program at 96, 120, 144 and 192 dpi, each a new start in one prefix (Wine reads the scale at
     start): the window and every control scaled from the 96-dpi layout, the lamps drawn at their size.
@@ -657,7 +735,7 @@ def run_dpi(probe_exe, exe, env):
         probe = Probe(probe_exe, env)
         try:
             if dpi == 96:
-                m = probe.ask("manifest Z:" + exe.replace("/", "\\"))
+                m = manifest(exe)
                 check("<dpiAware" in m and "true/pm</dpiAware>" in m and "PerMonitorV2, PerMonitor</dpiAwareness>" in m,
                       "manifest: per-monitor aware (v2, then v1, then the system's dpi)")
                 check("Microsoft.Windows.Common-Controls" in m and 'version="6.0.0.0"' in m
@@ -667,8 +745,8 @@ def run_dpi(probe_exe, exe, env):
             app = App(probe, exe)
             if not check(app.main_window(), "main window at %d dpi" % dpi):
                 return
-            sw, sh = (int(v) for v in probe.ask("screen").split())
-            left, top, width, height = (int(v) for v in probe.ask("rect " + app.window).split())
+            sw, sh = probe.screen()
+            left, top, width, height = probe.rect(app.window)
             size = (scaled(420, dpi), scaled(374, dpi))
             check((width, height) == size and (left, top) == ((sw - size[0]) // 2, (sh - size[1]) // 2),
                   "%d dpi: the window %dx%d at %d,%d" % (dpi, width, height, left, top))
@@ -677,8 +755,8 @@ def run_dpi(probe_exe, exe, env):
             want = ["%d x %d" % (scaled(n, dpi), scaled(n, dpi)) for n in (16, 32)]
             check(icons == [want] * 2, "%d dpi: the windows' icons %s" % (dpi, icons))
             # The lamp's colour at its centre and most of the way to its right edge.
-            seen = [tuple(int(v) for v in probe.ask("pixel %d %d" % (l.left + l.width // 2 + dx, l.top + l.height // 2))
-                          .split()) for l in (app.host_lamp, app.cycle_lamp) for dx in (0, l.width * 3 // 10)]
+            seen = [probe.pixels(l.left + l.width // 2 + dx, l.top + l.height // 2)[0]
+                    for l in (app.host_lamp, app.cycle_lamp) for dx in (0, l.width * 3 // 10)]
             check(seen == [DARK_HOST] * 2 + [DARK_CYCLE] * 2, "%d dpi: the lamps drawn over their %d pixels"
                   % (dpi, app.host_lamp.width))
             probe.shot("dpi%d" % dpi)
@@ -691,7 +769,7 @@ def run_dpi(probe_exe, exe, env):
                     answer = probe.ask("dpichanged %s %d %d %d %d %d" % (app.window, new, where[0], where[1],
                                                                        where[0] + scaled(420, new) + 1,
                                                                        where[1] + scaled(374, new) - 1))
-                    r = tuple(int(v) for v in probe.ask("rect " + app.window).split())
+                    r = probe.rect(app.window)
                     check(answer == "ok" and r == where + (scaled(420, new), scaled(374, new)),
                           "told %d dpi: the window %s" % (new, r))
                     layout = check_scaled_layout(app, new, "told %d dpi" % new)
@@ -781,7 +859,7 @@ def suite_long(probe, exe):
     started = time.time()
     check(app.wait_lines(n + 1), "periodic start logged")
     check(wait_for(lambda: app.cycle_lamp.pixel() == LIT_CYCLE, 3), "cycle lamp lit")
-    check(probe.ask("tops #32770") == "", "no box")
+    check(probe.tops("#32770") == [], "no box")
     app.wait_lines(n + 2, 80)
     took = time.time() - started
     check(69.5 <= took <= 71.5 and re.fullmatch(REPLY, app.log_lines()[-1]) is not None,

@@ -1,5 +1,5 @@
-// The end-to-end tests' eyes inside Wine: starts programs and reads windows, texts and screen pixels
-// through Win32 on behalf of the driver (e2e.py), which types and clicks with real X input. One
+// The end-to-end tests' eyes inside Wine: starts programs and reads windows and texts through Win32 on
+// behalf of the driver (e2e.py), which types and clicks with real X input and reads pixels from X. One
 // command a line on standard input, one answer a line on standard output; texts are UTF-8 with line
 // ends written as \r and \n.
 #include <windows.h>
@@ -69,18 +69,6 @@ std::string Rect(HWND w) {
     std::ostringstream o;
     o << r.left << ' ' << r.top << ' ' << r.right - r.left << ' ' << r.bottom - r.top;
     return o.str();
-}
-
-struct TList {
-    std::wstring cls;  // empty: any
-    std::string out;
-};
-
-BOOL CALLBACK ListAll(HWND w, LPARAM lp) {
-    auto* l = reinterpret_cast<TList*>(lp);
-    if (IsWindowVisible(w) && (l->cls.empty() || ClassOf(w) == l->cls))
-        l->out += Hex(w) + " " + Utf8(ClassOf(w)) + " " + Rect(w) + "|" + Utf8(TextOf(w)) + ";";
-    return TRUE;
 }
 
 std::map<DWORD, HANDLE> started;
@@ -192,24 +180,6 @@ std::string Answer(const std::string& line) {
             PostMessageW(w, static_cast<UINT>(msg), static_cast<WPARAM>(wp), static_cast<LPARAM>(lp));
         return std::to_string(n);
     }
-    if (cmd == "procs") {  // procs <exe name>: how many processes of that name exist
-        HANDLE snap = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-        PROCESSENTRY32W p{};
-        p.dwSize = sizeof p;
-        int n = 0;
-        const std::wstring name = Wide(rest);
-        for (BOOL more = Process32FirstW(snap, &p); more; more = Process32NextW(snap, &p)) {
-            if (lstrcmpiW(p.szExeFile, name.c_str()) == 0) ++n;
-        }
-        CloseHandle(snap);
-        return std::to_string(n);
-    }
-    if (cmd == "tops") {  // tops <class or *>: visible top-level windows, "hwnd class rect|caption" each,
-                          // ";"-separated
-        TList list{rest == "*" ? L"" : Wide(rest), ""};
-        EnumWindows(&ListAll, reinterpret_cast<LPARAM>(&list));
-        return list.out;
-    }
     if (cmd == "client") {  // client <hwnd>: the screen position of its client area's origin
         POINT o{0, 0};
         ClientToScreen(Parse(rest), &o);
@@ -221,17 +191,6 @@ std::string Answer(const std::string& line) {
                      reinterpret_cast<LPARAM>(&end));
         return std::to_string(start) + ' ' + std::to_string(end);
     }
-    if (cmd == "aware") return IsProcessDPIAware() ? "1" : "0";  // does the system scale this program?
-    if (cmd == "manifest") {  // manifest <exe>: the program's embedded manifest, as the loader reads it
-        HMODULE m = LoadLibraryExW(Wide(rest).c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
-        HRSRC r = m != nullptr ? FindResourceW(m, MAKEINTRESOURCEW(1), MAKEINTRESOURCEW(24)) : nullptr;
-        const char* bytes =
-            r != nullptr ? static_cast<const char*>(LockResource(LoadResource(m, r))) : nullptr;
-        std::string text = bytes != nullptr ? std::string(bytes, SizeofResource(m, r)) : "";
-        if (m != nullptr) FreeLibrary(m);
-        return Utf8(Wide(text));
-    }
-    if (cmd == "rect") return Rect(Parse(rest));               // screen left top width height
     if (cmd == "accname") return AccessibleName(Parse(rest));  // accname <hwnd>: its accessible name
     // names: "hwnd count" of each window that announced a name change since the last call,
     // ";"-separated (the hook's events wait in this thread's queue)
@@ -275,9 +234,12 @@ std::string Answer(const std::string& line) {
         return std::to_string(size.cx);
     }
     if (cmd == "text") return Utf8(TextOf(Parse(rest)));
-    if (cmd == "kids") {  // kids <hwnd>: "hwnd class left top width height style|text" each, ";"-separated
+    if (cmd == "kids") {  // kids <hwnd>: "hwnd class left top width height style|text" each, ";"-separated;
+                          // kids 0: the desktop's, the top-level windows
+        HWND parent = Parse(rest);
         std::string out;
-        for (HWND c = GetWindow(Parse(rest), GW_CHILD); c != nullptr; c = GetWindow(c, GW_HWNDNEXT)) {
+        for (HWND c = GetWindow(parent != nullptr ? parent : GetDesktopWindow(), GW_CHILD); c != nullptr;
+             c = GetWindow(c, GW_HWNDNEXT)) {
             out += Hex(c) + ' ' + Utf8(ClassOf(c)) + ' ' + Rect(c) + ' ' +
                    std::to_string(GetWindowLongW(c, GWL_STYLE)) + '|' + Utf8(TextOf(c)) + ';';
         }
@@ -305,33 +267,6 @@ std::string Answer(const std::string& line) {
         return std::to_string(static_cast<double>(t1.QuadPart - t0.QuadPart) * 1000.0 /
                               static_cast<double>(f.QuadPart));
     }
-    if (cmd == "pixel") {  // pixel <x> <y>: screen colour "r g b"
-        int x = 0, y = 0;
-        args >> x >> y;
-        HDC dc = GetDC(nullptr);
-        const COLORREF c = GetPixel(dc, x, y);
-        ReleaseDC(nullptr, dc);
-        std::ostringstream o;
-        o << int(GetRValue(c)) << ' ' << int(GetGValue(c)) << ' ' << int(GetBValue(c));
-        return o.str();
-    }
-    if (cmd == "hue") {  // hue <x> <y> <w> <h>: pixels of the screen area that are clearly red, blue
-        int x = 0, y = 0, w = 0, h = 0, red = 0, blue = 0;
-        args >> x >> y >> w >> h;
-        HDC dc = GetDC(nullptr);
-        for (int j = y; j < y + h; ++j) {
-            for (int i = x; i < x + w; ++i) {
-                const COLORREF c = GetPixel(dc, i, j);
-                red += GetRValue(c) > 150 && GetGValue(c) < 100 && GetBValue(c) < 100;
-                blue += GetBValue(c) > 150 && GetRValue(c) < 100;
-            }
-        }
-        ReleaseDC(nullptr, dc);
-        return std::to_string(red) + ' ' + std::to_string(blue);
-    }
-    if (cmd == "screen")
-        return std::to_string(GetSystemMetrics(SM_CXSCREEN)) + ' ' +
-               std::to_string(GetSystemMetrics(SM_CYSCREEN));
     if (cmd == "env") {
         const char* value = std::getenv(rest.c_str());
         return Utf8(Wide(value != nullptr ? value : ""));

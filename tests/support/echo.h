@@ -3,18 +3,11 @@
 #pragma once
 
 #include <algorithm>
-#include <chrono>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "components/kvping.h"
-
-// Milliseconds on a steady clock.
-inline double SteadyMs() {
-    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now().time_since_epoch())
-        .count();
-}
 
 // One call of the action entry, as a link makes it, with nothing incoming.
 inline void PingOnce(TKVPing& ping) {
@@ -30,29 +23,20 @@ inline std::pair<int32_t, int32_t> LastValues(TKVPing& ping) {
     return {ToInteger(rtt), ToInteger(size)};
 }
 
-// Records "error CODE" or "reply ADDRESS SIZE" and when each came; inside a reply it pulls the size
-// from the getter, as the scheme's joiners do.
+// Records "error CODE" or "reply ADDRESS SIZE"; inside a reply it pulls the size from the getter, as
+// the scheme's joiners do.
 struct EchoListener {
     TKVPing* ping = nullptr;
     std::vector<std::string> events;
-    std::vector<double> at;
 
     void Wire(TKVPing& p) {
         ping = &p;
         p.evError = MakeEvent<&EchoListener::onError>(this, 0);
         p.evReply = MakeEvent<&EchoListener::onReply>(this, 0);
     }
-    void Clear() {
-        events.clear();
-        at.clear();
-    }
-    void onError(TData& d, uint16_t /*index*/) { Note("error " + ToString(d)); }
+    void onError(TData& d, uint16_t /*index*/) { events.push_back("error " + ToString(d)); }
     void onReply(TData& d, uint16_t /*index*/) {
-        Note("reply " + ToString(d) + " " + std::to_string(LastValues(*ping).second));
-    }
-    void Note(std::string event) {
-        events.push_back(std::move(event));
-        at.push_back(SteadyMs());
+        events.push_back("reply " + ToString(d) + " " + std::to_string(LastValues(*ping).second));
     }
 };
 

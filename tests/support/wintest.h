@@ -6,8 +6,6 @@
 #include <psapi.h>
 
 #include <cstdint>
-#include <cstdlib>
-#include <cstring>
 #include <initializer_list>
 #include <string>
 #include <vector>
@@ -66,24 +64,6 @@ inline uintptr_t HandleProbe() {
     HANDLE e = CreateEventW(nullptr, FALSE, FALSE, nullptr);
     CloseHandle(e);
     return reinterpret_cast<uintptr_t>(e);
-}
-
-// Switches echo replies off or on in the private network namespace the program runs in, through
-// Wine's view of the Unix file system. False when the switch cannot be written.
-inline bool SetSilent(bool silent) {
-    HANDLE f = CreateFileW(L"Z:\\proc\\sys\\net\\ipv4\\icmp_echo_ignore_all", GENERIC_WRITE, 0, nullptr,
-                           OPEN_EXISTING, 0, nullptr);
-    if (f == INVALID_HANDLE_VALUE) return false;
-    DWORD written = 0;
-    const bool ok = WriteFile(f, silent ? "1\n" : "0\n", 2, &written, nullptr) && written == 2;
-    CloseHandle(f);
-    return ok;
-}
-
-// True when run_in_netns.sh started the program inside its private network namespace.
-inline bool InPrivateNamespace() {
-    const char* flag = std::getenv("ECHOMETER_NETNS");
-    return flag != nullptr && std::strcmp(flag, "1") == 0;
 }
 
 // Presses and releases vk through the system's input queue, with the modifiers held around it.

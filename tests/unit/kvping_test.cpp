@@ -70,7 +70,7 @@ TEST_F(Ping, EachRequestFiresExactlyOneOutletWithItsCodeOnceItComesBack) {
             const bool atOnce = !fake.sendOk;
             fake.answer = {{127, 0, 0, 5}, fault == "TTL expired" ? 11013u : 0u, 70, 64};
             fake.lookups = 0;
-            listener.Clear();
+            listener.events.clear();
             ping.Host = std::string(hostLength, 'a');
             PingOnce(ping);
             EXPECT_EQ(listener.events.empty(), !atOnce) << "fired inside actPing";

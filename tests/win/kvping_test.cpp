@@ -1,7 +1,7 @@
 // The echo engine on the real Winsock and ICMP services, loopback only: outcomes come back through
 // the thread's message loop, never inside actPing; replies, the reply buffer sized for the platform's
 // record, and nothing left behind. Waits that must last (a silent host, a name that does not
-// resolve) are tested inside a private network namespace (tests/netns).
+// resolve) are tested inside a private network namespace (the e2e suite netns).
 #include <gtest/gtest.h>
 
 #include "components/kvping_win32.h"
@@ -60,7 +60,7 @@ TEST(RealPing, LoopbackAnswersWithItsAddressAndThePayloadSizeAndLeavesNothingBeh
             for (const auto& [host, dataSize, expected] : cases) {
                 ping.Host = host;
                 ping.DataSize = dataSize;
-                l.Clear();
+                l.events.clear();
                 PingOnce(ping);
                 ASSERT_TRUE(l.events.empty()) << "fired inside actPing";
                 ASSERT_TRUE(PumpUntil([&] { return ping.Outstanding() == 0; }, 5000));
@@ -127,7 +127,7 @@ TEST(RealPing, NoEchoHandleIsALocalFailureTheNextRequestTriesAgainAndTheReplyBuf
         for (const auto& [refused, dataSize, expected] : cases) {
             refusals = refused;
             ping.DataSize = dataSize;
-            l.Clear();
+            l.events.clear();
             PingOnce(ping);
             ASSERT_TRUE(PumpUntil([&] { return ping.Outstanding() == 0; }, 5000));
             EXPECT_EQ(l.events, std::vector<std::string>{expected}) << dataSize;

@@ -61,12 +61,6 @@ protected:
         }
     }
 
-    // Handles what is queued, as the main loop does, until the queue stays empty a while.
-    void Pump() const {
-        for (int idle = 0; idle < 3;)
-            idle = ProcessMessage(app) ? 0 : (Sleep(5), idle + 1);
-    }
-
     TControl* app = nullptr;
     TControl* form = nullptr;
     TControl *edit = nullptr, *button = nullptr, *rich = nullptr, *ok = nullptr, *cancel = nullptr;
@@ -95,9 +89,9 @@ TEST_F(StdCtrls, KeysMoveTheFocusAndPressTheDefaultAndCancelButtons) {
         SCOPED_TRACE(testing::Message() << c.from->TabOrder << " key " << c.key);
         okClicks = cancelClicks = 0;
         SetFocus(c.from->Handle);
-        Pump();
+        PumpFor(50);
         c.modifier != 0 ? TypeKey(c.key, {c.modifier}) : TypeKey(c.key);
-        Pump();
+        PumpFor(50);
         EXPECT_EQ(ControlOf(GetFocus()), c.to);
         EXPECT_EQ(form->FocusedChild, c.to);
         EXPECT_EQ(okClicks, c.ok);
@@ -106,7 +100,7 @@ TEST_F(StdCtrls, KeysMoveTheFocusAndPressTheDefaultAndCancelButtons) {
     // Characters whose codes equal navigation keys stay typing ('(' is VK_DOWN); no Tab landed.
     SetFocus(edit->Handle);
     TypeKey('9', {VK_SHIFT});
-    Pump();
+    PumpFor(50);
     EXPECT_EQ(GetWindowText1251(edit->Handle), "(");
     EXPECT_EQ(GetWindowText1251(rich->Handle), "");
 }
@@ -121,7 +115,7 @@ TEST_F(StdCtrls, TheFormattingKeysActOnTheSelectionAndTypeNothing) {
     cf.yHeight = 240;
     SendMessageW(rich->Handle, EM_SETCHARFORMAT, SCF_ALL, reinterpret_cast<LPARAM>(&cf));
     SetFocus(rich->Handle);
-    Pump();
+    PumpFor(50);
     SendMessageW(rich->Handle, EM_SETSEL, 0, 3);
     PARAFORMAT2 pf{};
     const DWORD kEffects = CFE_BOLD | CFE_ITALIC | CFE_UNDERLINE | CFE_STRIKEOUT;
@@ -150,7 +144,7 @@ TEST_F(StdCtrls, TheFormattingKeysActOnTheSelectionAndTypeNothing) {
     for (const auto& c : formats) {
         SCOPED_TRACE(testing::Message() << "Ctrl+" << (c.shift ? "Shift+" : "") << c.key);
         c.shift ? TypeKey(c.key, {VK_CONTROL, VK_SHIFT}) : TypeKey(c.key, {VK_CONTROL});
-        Pump();
+        PumpFor(50);
         pf.cbSize = sizeof pf;
         SendMessageW(rich->Handle, EM_GETCHARFORMAT, SCF_SELECTION, reinterpret_cast<LPARAM>(&cf));
         SendMessageW(rich->Handle, EM_GETPARAFORMAT, 0, reinterpret_cast<LPARAM>(&pf));

@@ -2,18 +2,16 @@
 // keys still reach the window, and it still repaints.
 #include <gtest/gtest.h>
 
+#include <utility>
+
 #include "tests/support/tickload.h"
 
 namespace {
 
 TEST(TicksInput, ClicksKeysAndPaintingGetThroughTicksThatOutlastTheirPeriod) {
-    struct Case {
-        int period;  // ms
-        int work;    // ms per tick: twice the period
-    };
-    for (const Case& c : {Case{10, 20}, Case{1, 2}}) {
-        SCOPED_TRACE(std::to_string(c.period) + " ms");
-        TTickLoad load(c.period, c.work);
+    for (const auto& [period, work] : {std::pair{10, 20}, {1, 2}}) {  // ms; each tick's work twice the period
+        SCOPED_TRACE(std::to_string(period) + " ms");
+        TTickLoad load(period, work);
         int ticksBeforeInput = 0, missed = 0;
         std::string typed;
         bool painted = false;
