@@ -131,6 +131,18 @@ TKVHub* Hub(uint8_t inputs, uint8_t outputs) {
     return h;
 }
 
+// A box with one OK button.
+TKVMessage* Box(TMessageBoxService& service, std::string_view text, std::string_view caption, uint8_t icon,
+                uint8_t defaultButton) {
+    auto* m = new TKVMessage(service);
+    m->Message = text;
+    m->Caption = caption;
+    m->Buttons = 0;
+    m->Icon = icon;
+    m->DefaultButton = defaultButton;
+    return m;
+}
+
 TKVMemory* Memory() {
     auto* m = new TKVMemory;
     m->SetDefault(IntData(0));
@@ -271,12 +283,9 @@ void TClassMainForm_4051E30::MakeComponents(const TSchemeServices& services) {
     IfZero->Type = kCompareEqual;
     IfZero->Op2 = IntData(0);
 
-    MsgError = Made(new TKVMessage(*services.Box));
-    MsgError->Message = Cp1251("Ну нельзя сюда ставить менее 1 секунды. Вы что, таки хотите устроить дудос?");
-    MsgError->Caption = Cp1251("Ошибка");
-    MsgError->Buttons = 0;
-    MsgError->Icon = 1;
-    MsgError->DefaultButton = 0;
+    MsgError = Made(Box(*services.Box,
+                        Cp1251("Ну нельзя сюда ставить менее 1 секунды. Вы что, таки хотите устроить дудос?"),
+                        Cp1251("Ошибка"), 1, 0));
 
     HubError = Made(Hub(1, 2));
     CatOne = Made(Joiner("", "1"));
@@ -301,22 +310,15 @@ void TClassMainForm_4051E30::MakeComponents(const TSchemeServices& services) {
     BtnAbout = Made(Button(p, {.Left = 305, .Top = 315, .Width = 95, .Height = 20, .Color = 0, .Ctl3D = 1},
                            Cp1251("О программе")));
 
-    MsgAbout = Made(new TKVMessage(*services.Box));
-    MsgAbout->Message = Cp1251(
-        "Эхометр 1.0, сделано в Kovra.\r\n\r\nПрограмма-эхометр, которая служит для пингования \r\nзаданного "
-        "ресурса в течении определённого времени. ");
-    MsgAbout->Caption.clear();
-    MsgAbout->Buttons = 0;
-    MsgAbout->Icon = 4;
-    MsgAbout->DefaultButton = 2;
+    MsgAbout = Made(Box(*services.Box,
+                        Cp1251("Эхометр 1.0, сделано в Kovra.\r\n\r\nПрограмма-эхометр, которая служит для "
+                               "пингования \r\nзаданного ресурса в течении определённого времени. "),
+                        "", 4, 2));
 
     HubRefused = Made(Hub(1, 2));
-    MsgRefused = Made(new TKVMessage(*services.Box));
-    MsgRefused->Message = Cp1251("Система не дала таймер с таким периодом: пинговать по циклу не получится.");
-    MsgRefused->Caption = Cp1251("Ошибка");
-    MsgRefused->Buttons = 0;
-    MsgRefused->Icon = 1;
-    MsgRefused->DefaultButton = 0;
+    MsgRefused = Made(Box(*services.Box,
+                          Cp1251("Система не дала таймер с таким периодом: пинговать по циклу не получится."),
+                          Cp1251("Ошибка"), 1, 0));
 }
 
 // The link table, one row a line in the order the links are made: outlet or pin, then the entry it
