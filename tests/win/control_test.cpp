@@ -97,7 +97,18 @@ TEST_F(Control, AControlFreedDuringItsOwnDispatchGoesWhenTheDispatchEnds) {
     // The window names its control to the toolkit and, by its property, to any program that asks.
     EXPECT_EQ(ControlOf(w), a);
     EXPECT_EQ(GetPropW(w, L"SELF_"), a);
-    EXPECT_EQ(ControlOf(GetDesktopWindow()), nullptr) << "no window the toolkit did not make";
+    // A window of this process with extra bytes of its own, holding an address where the toolkit
+    // keeps its control's: not the toolkit's, so it names none.
+    WNDCLASSW wc{};
+    wc.lpfnWndProc = &DefWindowProcW;
+    wc.cbWndExtra = sizeof(LONG_PTR);
+    wc.lpszClassName = L"Foreign";
+    RegisterClassW(&wc);
+    HWND foreign =
+        CreateWindowExW(0, L"Foreign", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+    SetWindowLongPtrW(foreign, 0, reinterpret_cast<LONG_PTR>(a));
+    EXPECT_EQ(ControlOf(foreign), nullptr) << "no window the toolkit did not make";
+    DestroyWindow(foreign);
     a->AttachHandler(&CountProbe);
     a->AttachHandler(&FreeingHandler);
     a->OnDestroy = TOnEvent{[](void*, TObj*) { destroyedDuring = inHandler ? 1 : 0; }, nullptr};
